@@ -1,0 +1,43 @@
+# Entry points people type. Every target installs what is missing first.
+#   make demo   build everything, then compile and extract the bundled example
+#   make test   build both presets and run every test, native and under Wine
+#   make bench  build the native release and run the benchmarks
+
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build build-linux build-windows test test-native test-windows demo bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build-windows: deps
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j $(JOBS)
+
+build-linux: deps build-windows
+	@cmake --preset linux >/dev/null
+	@cmake --build --preset linux -j $(JOBS)
+
+build: build-windows build-linux
+
+test-native: deps build-windows
+	@cmake --preset linux-asan >/dev/null
+	@cmake --build --preset linux-asan -j $(JOBS)
+	@ctest --preset linux-asan -j $(JOBS)
+
+test-windows: deps build-windows
+	@ctest --preset windows
+
+test: test-native test-windows
+
+demo: build
+	@scripts/demo
+
+bench: build-linux
+	@scripts/bench
+
+clean:
+	rm -rf build dist

@@ -1,0 +1,295 @@
+// POSIX half of the OS layer.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "common/errors.h"
+#include "common/os.h"
+#include "common/paths.h"
+
+namespace kestro::os {
+namespace {
+
+// Maps errno to the run-time library's codes the user knows.
+int CodeFromErrno(int e) {
+  switch (e) {
+    case ENOENT: return kFileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL: return kPathNotFound;
+    case EMFILE:
+    case ENFILE: return kTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return kAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return kDiskFull;
+    default: return e;
+  }
+}
+
+[[noreturn]] void ThrowErrno() { throw IoError(CodeFromErrno(errno)); }
+
+}  // namespace
+
+std::string HostPath(const std::string& path) {
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+
+File::~File() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    path_ = std::move(other.path_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+void File::Open(const std::string& path, Mode mode) {
+  Close();
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case kRead: flags |= O_RDONLY; break;
+    case kReadWrite: flags |= O_RDWR; break;
+    case kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+  }
+  int fd = ::open(HostPath(path).c_str(), flags, 0666);
+  if (fd < 0) ThrowErrno();
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    throw IoError(kAccessDenied);
+  }
+  fd_ = fd;
+  path_ = path;
+}
+
+bool File::IsOpen() const { return fd_ >= 0; }
+
+void File::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+size_t File::Read(void* buf, size_t n) {
+  char* p = static_cast<char*>(buf);
+  size_t done = 0;
+  while (done < n) {
+    ssize_t r = ::read(fd_, p + done, n - done);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno();
+    }
+    if (r == 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return done;
+}
+
+void File::ReadExact(void* buf, size_t n) {
+  if (Read(buf, n) != n) throw IoError(kReadBeyondEof);
+}
+
+void File::Write(const void* buf, size_t n) {
+  const char* p = static_cast<const char*>(buf);
+  while (n > 0) {
+    ssize_t w = ::write(fd_, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno();
+    }
+    if (w == 0) throw IoError(kDiskFull);
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+}
+
+uint64_t File::Size() {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) ThrowErrno();
+  return static_cast<uint64_t>(st.st_size);
+}
+
+void File::Seek(uint64_t pos) {
+  if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0) ThrowErrno();
+}
+
+void File::SeekEnd() {
+  if (::lseek(fd_, 0, SEEK_END) < 0) ThrowErrno();
+}
+
+uint64_t File::Position() {
+  off_t p = ::lseek(fd_, 0, SEEK_CUR);
+  if (p < 0) ThrowErrno();
+  return static_cast<uint64_t>(p);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(HostPath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(HostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int CreateDir(const std::string& path) {
+  if (::mkdir(HostPath(path).c_str(), 0777) == 0) return 0;
+  return CodeFromErrno(errno);
+}
+
+bool RemoveDir(const std::string& path) { return ::rmdir(HostPath(path).c_str()) == 0; }
+
+bool RemoveFile(const std::string& path) { return ::unlink(HostPath(path).c_str()) == 0; }
+
+int CopyFileOver(const std::string& src, const std::string& dst) {
+  try {
+    File in(src, File::kRead);
+    File out(dst, File::kCreate);
+    char buf[65536];
+    for (;;) {
+      size_t n = in.Read(buf, sizeof buf);
+      if (n == 0) break;
+      out.Write(buf, n);
+    }
+    return 0;
+  } catch (const IoError& e) {
+    return e.code();
+  }
+}
+
+int RenameFile(const std::string& src, const std::string& dst) {
+  if (::rename(HostPath(src).c_str(), HostPath(dst).c_str()) == 0) return 0;
+  return CodeFromErrno(errno);
+}
+
+std::vector<std::string> ListFiles(const std::string& dir) {
+  std::vector<std::string> names;
+  std::string host = HostPath(dir);
+  DIR* d = ::opendir(host.c_str());
+  if (!d) return names;
+  if (!host.empty() && host.back() != '/') host += '/';
+  while (dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st;
+    if (::stat((host + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.push_back(name);
+  }
+  ::closedir(d);
+  return names;
+}
+
+std::string GetEnv(const std::string& name) {
+  const char* v = std::getenv(name.c_str());
+  return v ? v : "";
+}
+
+std::string TempFolder() {
+  std::string t = GetEnv("TMPDIR");
+  if (t.empty() || !IsDirectory(t)) t = "/tmp";
+  if (t.back() != '/' && t.back() != '\\') t += '/';
+  return t;
+}
+
+std::string ModulePath() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "";
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+std::string CurrentDir() {
+  char buf[PATH_MAX];
+  if (!::getcwd(buf, sizeof buf)) return "";
+  return buf;
+}
+
+bool SetCurrentDir(const std::string& path) { return ::chdir(HostPath(path).c_str()) == 0; }
+
+std::string FullPath(const std::string& path) {
+  std::string p = HostPath(path);
+  if (p.empty() || p[0] != '/') p = CurrentDir() + "/" + p;
+  return p;
+}
+
+namespace {
+
+uint32_t DosFromTm(const std::tm& t) {
+  uint32_t date = static_cast<uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
+  uint32_t time = static_cast<uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
+  return (date << 16) | time;
+}
+
+uint32_t DosFromTime(time_t s) {
+  std::tm t{};
+  localtime_r(&s, &t);
+  if (t.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01, the format's first day
+  return DosFromTm(t);
+}
+
+}  // namespace
+
+uint32_t FileDosDateTime(const std::string& path) {
+  struct stat st;
+  if (::stat(HostPath(path).c_str(), &st) != 0) return 0;
+  return DosFromTime(st.st_mtime);
+}
+
+uint32_t CurrentDosDateTime() { return DosFromTime(std::time(nullptr)); }
+
+bool SetFileDosDateTime(const std::string& path, uint32_t dos) {
+  std::tm t{};
+  uint32_t date = dos >> 16, time = dos & 0xFFFF;
+  t.tm_year = static_cast<int>((date >> 9) + 80);
+  t.tm_mon = static_cast<int>(((date >> 5) & 15) - 1);
+  t.tm_mday = static_cast<int>(date & 31);
+  t.tm_hour = static_cast<int>(time >> 11);
+  t.tm_min = static_cast<int>((time >> 5) & 63);
+  t.tm_sec = static_cast<int>((time & 31) * 2);
+  t.tm_isdst = -1;
+  time_t s = std::mktime(&t);
+  if (s == static_cast<time_t>(-1)) return false;
+  struct timeval tv[2] = {{s, 0}, {s, 0}};
+  return ::utimes(HostPath(path).c_str(), tv) == 0;
+}
+
+int64_t FileSize(const std::string& path) {
+  struct stat st;
+  if (::stat(HostPath(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  return st.st_size;
+}
+
+}  // namespace kestro::os
+
+namespace kestro {
+
+bool DirExists(const std::string& path) {
+  std::string p = path;
+  if (!(p.size() >= 2 && p[p.size() - 1] == '\\' && p[p.size() - 2] == ':')) p = RemoveBackslash(p);
+  return os::IsDirectory(p);
+}
+
+std::string WindowsDir() { return "C:\\windows"; }
+
+}  // namespace kestro

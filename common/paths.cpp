@@ -1,0 +1,39 @@
+#include "common/paths.h"
+
+namespace kestro {
+
+std::string AddBackslash(const std::string& s) {
+  if (s.empty() || s.back() == '\\') return s;
+  return s + '\\';
+}
+
+std::string RemoveBackslash(const std::string& s) {
+  if (!s.empty() && s.back() == '\\') return s.substr(0, s.size() - 1);
+  return s;
+}
+
+bool IsPathDelimiter(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == ':';
+#else
+  return c == '\\' || c == ':' || c == '/';
+#endif
+}
+
+static size_t NamePos(const std::string& path) {
+  size_t i = path.size();
+  while (i > 0 && !IsPathDelimiter(path[i - 1])) --i;
+  return i;
+}
+
+std::string ExtractFileName(const std::string& path) { return path.substr(NamePos(path)); }
+
+std::string ExtractFilePath(const std::string& path) { return path.substr(0, NamePos(path)); }
+
+std::string ExtractFileDir(const std::string& path) {
+  size_t i = NamePos(path);
+  if (i > 1 && (path[i - 1] == '\\' || path[i - 1] == '/') && path[i - 2] != ':') --i;
+  return path.substr(0, i);
+}
+
+}  // namespace kestro

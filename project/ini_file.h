@@ -1,0 +1,58 @@
+// The project file: an INI file with the semantics of the platform's
+// private-profile functions, portable to every host.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kestro::project {
+
+class IniFile {
+ public:
+  // Nothing is read until the first access. A missing or unreadable file
+  // reads as a file without keys.
+  explicit IniFile(std::string path);
+  ~IniFile();
+  IniFile(const IniFile&) = delete;
+  IniFile& operator=(const IniFile&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  // The value without surrounding blanks and without one pair of enclosing
+  // quotation marks, at most 1023 characters; def when the key is missing.
+  // Section and key names match without regard to case.
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
+  // Whether the key is present (even with an empty value).
+  bool HasKey(const std::string& section, const std::string& key) const;
+
+  // Replaces an existing key where it stands; a new key goes to the end of
+  // its section, a new section to the end of the file. Lines end with CR LF.
+  // Returns false when the file cannot be written; keys written before stay.
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+  // Erases a whole section. Returns false when the file cannot be written.
+  bool EraseSection(const std::string& section);
+  // Deletes the file.
+  bool DeleteFile();
+
+ private:
+  struct Model;
+  std::string path_;
+  mutable std::unique_ptr<Model> model_;
+};
+
+// The typed readers. Integer: decimal, or hexadecimal after "0x"/"0X" when
+// the value has more than two characters; anything else gives def.
+int32_t ReadInteger(const IniFile& ini, const std::string& section, const std::string& key, int32_t def);
+// Every integer other than 0 is true; a value that is no integer gives def.
+bool ReadBool(const IniFile& ini, const std::string& section, const std::string& key, bool def);
+void WriteBool(IniFile& ini, const std::string& section, const std::string& key, bool value);  // "1"/"0"
+
+// Replaces every occurrence of from by to, scanning from the left,
+// non-overlapping, resuming after the inserted text.
+std::string ReplaceAll(const std::string& s, const std::string& from, const std::string& to);
+// CR LF -> 0x01 0xFF (before writing LicenseText) and back (after reading).
+std::string EncodeLineBreaks(const std::string& text);
+std::string DecodeLineBreaks(const std::string& text);
+
+}  // namespace kestro::project

@@ -1,0 +1,109 @@
+#include "common/os.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "common/errors.h"
+#include "common/paths.h"
+
+namespace kestro {
+
+class OsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = os::TempFolder() + "kestro-os-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ASSERT_EQ(os::CreateDir(dir_), 0);
+  }
+  void TearDown() override {
+    for (const auto& n : os::ListFiles(dir_)) os::RemoveFile(dir_ + "\\" + n);
+    os::RemoveDir(dir_ + "\\sub");
+    os::RemoveDir(dir_);
+  }
+  std::string dir_;
+};
+
+TEST_F(OsTest, WriteReadSeekAndBackslashPaths) {
+  std::string p = dir_ + "\\a.bin";
+  {
+    os::File f(p, os::File::kCreate);
+    f.Write("hello world", 11);
+    EXPECT_EQ(f.Size(), 11u);
+    f.Seek(6);
+    f.Write("WORLD", 5);
+  }
+  os::File f(p, os::File::kRead);
+  char buf[32] = {};
+  EXPECT_EQ(f.Read(buf, sizeof buf), 11u);
+  EXPECT_EQ(std::string(buf), "hello WORLD");
+  f.Seek(0);
+  char four[4];
+  f.ReadExact(four, 4);
+  f.Seek(10);
+  try {
+    f.ReadExact(four, 4);
+    FAIL() << "no EOF error";
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.code(), kReadBeyondEof);
+  }
+  EXPECT_EQ(os::FileSize(p), 11);
+  EXPECT_TRUE(os::FileExists(p));
+  EXPECT_FALSE(os::FileExists(dir_));
+}
+
+TEST_F(OsTest, MissingFileIsFileNotFound) {
+  try {
+    os::File f(dir_ + "\\missing.txt", os::File::kRead);
+    FAIL();
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.code(), kFileNotFound);
+    EXPECT_STREQ(e.what(), "Datei nicht gefunden");
+  }
+}
+
+TEST_F(OsTest, ListFilesSkipsFolders) {
+  ASSERT_EQ(os::CreateDir(dir_ + "\\sub"), 0);
+  for (const char* n : {"x.txt", ".hidden", "y"}) os::File(dir_ + "\\" + n, os::File::kCreate);
+  auto names = os::ListFiles(dir_);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".hidden", "x.txt", "y"}));
+  EXPECT_TRUE(os::ListFiles(dir_ + "\\nothing").empty());
+}
+
+TEST_F(OsTest, CopyRenameDelete) {
+  std::string a = dir_ + "\\a", b = dir_ + "\\b", c = dir_ + "\\c";
+  os::File(a, os::File::kCreate).Write("123", 3);
+  os::File(b, os::File::kCreate).Write("old content", 11);
+  EXPECT_EQ(os::CopyFileOver(a, b), 0);
+  EXPECT_EQ(os::FileSize(b), 3);
+  EXPECT_EQ(os::RenameFile(b, c), 0);
+  EXPECT_FALSE(os::FileExists(b));
+  EXPECT_EQ(os::CopyFileOver(dir_ + "\\none", b), kFileNotFound);
+  EXPECT_TRUE(os::RemoveFile(c));
+  EXPECT_FALSE(os::RemoveFile(c));
+}
+
+TEST_F(OsTest, DosTimesRoundTrip) {
+  std::string p = dir_ + "\\t";
+  os::File(p, os::File::kCreate);
+  // 2021-06-15 13:45:58
+  uint32_t dos = ((41u << 9 | 6u << 5 | 15u) << 16) | (13u << 11 | 45u << 5 | 29u);
+  ASSERT_TRUE(os::SetFileDosDateTime(p, dos));
+  EXPECT_EQ(os::FileDosDateTime(p), dos);
+  uint32_t now = os::CurrentDosDateTime();
+  EXPECT_GE(now >> 25, 45u);  // year 2025 or later
+  EXPECT_EQ(os::FileDosDateTime(dir_ + "\\none"), 0u);
+}
+
+TEST_F(OsTest, CurrentFolderAndModule) {
+  std::string old = os::CurrentDir();
+  ASSERT_TRUE(os::SetCurrentDir(dir_));
+  os::File("rel.txt", os::File::kCreate);
+  EXPECT_TRUE(os::FileExists(dir_ + "\\rel.txt"));
+  ASSERT_TRUE(os::SetCurrentDir(old));
+  EXPECT_FALSE(os::ModulePath().empty());
+  EXPECT_TRUE(os::FileExists(os::ModulePath()));
+}
+
+}  // namespace kestro
