@@ -1,0 +1,199 @@
+#include "tests/win/driver.h"
+
+#include <algorithm>
+
+namespace kestro::driver {
+namespace {
+
+constexpr int kPollMs = 50;
+
+struct FindRequest {
+  const std::string* caption;
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND wnd, LPARAM param) {
+  auto* req = reinterpret_cast<FindRequest*>(param);
+  if (!IsWindowVisible(wnd)) return TRUE;
+  if (req->pid) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (pid != req->pid) return TRUE;
+  }
+  if (WindowText(wnd) != *req->caption) return TRUE;
+  req->found = wnd;
+  return FALSE;
+}
+
+BOOL CALLBACK CollectChild(HWND wnd, LPARAM param) {
+  auto* controls = reinterpret_cast<std::vector<Control>*>(param);
+  char cls[256] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  controls->push_back(Control{wnd, GetDlgCtrlID(wnd), cls, WindowText(wnd)});
+  return TRUE;
+}
+
+bool IsClass(const Control& c, const char* name) { return lstrcmpiA(c.class_name.c_str(), name) == 0; }
+
+std::string WithoutAmpersands(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '&') {
+      if (i + 1 < s.size() && s[i + 1] == '&') out += s[++i];  // "&&" is a literal '&'
+      continue;
+    }
+    out += s[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string WindowText(HWND wnd) {
+  int n = GetWindowTextLengthA(wnd);
+  if (n <= 0) return std::string();
+  std::string text(n + 1, '\0');
+  n = GetWindowTextA(wnd, &text[0], n + 1);
+  text.resize(n > 0 ? n : 0);
+  return text;
+}
+
+HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    FindRequest req{&caption, pid, nullptr};
+    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&req));
+    if (req.found) return req.found;
+    if (static_cast<int>(GetTickCount() - start) >= timeout_ms) return nullptr;
+    Sleep(kPollMs);
+  }
+}
+
+bool WaitWindowGone(HWND wnd, int timeout_ms) {
+  DWORD start = GetTickCount();
+  while (IsWindow(wnd) && IsWindowVisible(wnd)) {
+    if (static_cast<int>(GetTickCount() - start) >= timeout_ms) return false;
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
+std::vector<Control> ChildControls(HWND wnd) {
+  std::vector<Control> controls;
+  EnumChildWindows(wnd, CollectChild, reinterpret_cast<LPARAM>(&controls));
+  return controls;
+}
+
+std::vector<std::string> StaticTexts(HWND wnd) {
+  std::vector<std::string> texts;
+  for (const Control& c : ChildControls(wnd))
+    if (IsClass(c, "Static") && !c.text.empty()) texts.push_back(c.text);
+  return texts;
+}
+
+std::vector<std::string> ButtonCaptions(HWND wnd) {
+  std::vector<std::string> captions;
+  for (const Control& c : ChildControls(wnd))
+    if (IsClass(c, "Button")) captions.push_back(c.text);
+  return captions;
+}
+
+bool PressButton(HWND wnd, const std::string& caption) {
+  for (const Control& c : ChildControls(wnd)) {
+    if (!IsClass(c, "Button") || !IsWindowEnabled(c.hwnd)) continue;
+    if (c.text != caption && WithoutAmpersands(c.text) != WithoutAmpersands(caption)) continue;
+    HWND parent = GetParent(c.hwnd);
+    return PostMessageA(parent ? parent : wnd, WM_COMMAND, MAKEWPARAM(c.id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(c.hwnd)) != 0;
+  }
+  return false;
+}
+
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char ch : text) {
+    switch (ch) {
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\\': out += "\\\\"; break;
+      default: out += ch;
+    }
+  }
+  return out;
+}
+
+std::string WinePath(const std::string& host_path) {
+  if (host_path.empty() || host_path[0] != '/') return host_path;
+  std::string path = "Z:" + host_path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+ChildProcess::~ChildProcess() {
+  if (process_) {
+    if (!Wait(0)) Kill();
+    CloseHandle(process_);
+  }
+  if (reader_) {
+    WaitForSingleObject(reader_, 5000);
+    CloseHandle(reader_);
+  }
+  if (pipe_) CloseHandle(pipe_);
+}
+
+DWORD WINAPI ChildProcess::ReadOutput(void* param) {
+  auto* self = static_cast<ChildProcess*>(param);
+  char buf[4096];
+  DWORD n = 0;
+  while (ReadFile(self->pipe_, buf, sizeof buf, &n, nullptr) && n > 0) self->output_.append(buf, n);
+  return 0;
+}
+
+bool ChildProcess::Start(const std::string& command_line, bool capture_output,
+                         const std::string& current_dir) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  HANDLE write_end = nullptr;
+  if (capture_output) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    if (!CreatePipe(&pipe_, &write_end, &sa, 0)) return false;
+    SetHandleInformation(pipe_, HANDLE_FLAG_INHERIT, 0);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = write_end;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  }
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = command_line;
+  BOOL ok = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, capture_output, 0, nullptr,
+                           current_dir.empty() ? nullptr : current_dir.c_str(), &si, &pi);
+  if (write_end) CloseHandle(write_end);
+  if (!ok) return false;
+  CloseHandle(pi.hThread);
+  process_ = pi.hProcess;
+  pid_ = pi.dwProcessId;
+  if (capture_output) reader_ = CreateThread(nullptr, 0, ReadOutput, this, 0, nullptr);
+  return true;
+}
+
+bool ChildProcess::Wait(int timeout_ms) {
+  if (!process_) return true;
+  if (WaitForSingleObject(process_, timeout_ms) != WAIT_OBJECT_0) return false;
+  GetExitCodeProcess(process_, &exit_code_);
+  if (reader_) {
+    WaitForSingleObject(reader_, 5000);
+    CloseHandle(reader_);
+    reader_ = nullptr;
+  }
+  return true;
+}
+
+void ChildProcess::Kill() {
+  if (!process_) return;
+  TerminateProcess(process_, 255);
+  Wait(5000);
+}
+
+}  // namespace kestro::driver

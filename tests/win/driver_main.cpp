@@ -1,0 +1,84 @@
+// kestro-driver: the command-line face of kestro_driver (usage in driver.h).
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tests/win/driver.h"
+
+using namespace kestro::driver;
+
+namespace {
+
+int Usage() {
+  std::fputs(
+      "usage: kestro-driver wait       CAPTION [--pid N] [--timeout S] [--print-texts]\n"
+      "       kestro-driver wait-press CAPTION BUTTON [--pid N] [--timeout S] [--print-texts]\n"
+      "       kestro-driver wait-gone  CAPTION [--pid N] [--timeout S]\n",
+      stderr);
+  return 2;
+}
+
+void PrintTexts(HWND wnd) {
+  for (const Control& c : ChildControls(wnd)) {
+    const char* kind = nullptr;
+    if (lstrcmpiA(c.class_name.c_str(), "Static") == 0 && !c.text.empty()) kind = "static";
+    if (lstrcmpiA(c.class_name.c_str(), "Button") == 0) kind = "button";
+    if (kind) std::printf("%s\t%s\n", kind, Escape(c.text).c_str());
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);  // texts are printed byte for byte
+  if (argc < 3) return Usage();
+  std::string command = argv[1];
+  std::string caption = argv[2];
+  std::string button;
+  int next = 3;
+  if (command == "wait-press") {
+    if (argc < 4) return Usage();
+    button = argv[3];
+    next = 4;
+  } else if (command != "wait" && command != "wait-gone") {
+    return Usage();
+  }
+  DWORD pid = 0;
+  int timeout_ms = 20000;
+  bool print_texts = false;
+  for (int i = next; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--pid") && i + 1 < argc) {
+      pid = std::strtoul(argv[++i], nullptr, 10);
+    } else if (!std::strcmp(argv[i], "--timeout") && i + 1 < argc) {
+      timeout_ms = static_cast<int>(std::atof(argv[++i]) * 1000);
+    } else if (!std::strcmp(argv[i], "--print-texts")) {
+      print_texts = true;
+    } else {
+      return Usage();
+    }
+  }
+
+  if (command == "wait-gone") {
+    HWND wnd = WaitForWindow(caption, pid, 0);
+    if (!wnd || WaitWindowGone(wnd, timeout_ms)) return 0;
+    std::fprintf(stderr, "kestro-driver: \"%s\" still open\n", caption.c_str());
+    return 1;
+  }
+  HWND wnd = WaitForWindow(caption, pid, timeout_ms);
+  if (!wnd) {
+    std::fprintf(stderr, "kestro-driver: no window \"%s\"\n", caption.c_str());
+    return 1;
+  }
+  if (print_texts) PrintTexts(wnd);
+  if (command == "wait-press" && !PressButton(wnd, button)) {
+    std::fprintf(stderr, "kestro-driver: no button \"%s\" in \"%s\"\n", button.c_str(),
+                 caption.c_str());
+    return 1;
+  }
+  return 0;
+}
