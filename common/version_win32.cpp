@@ -1,0 +1,27 @@
+// Win32 half of the version lookup: the system's version functions.
+#include <windows.h>
+
+#include <vector>
+
+#include "common/version.h"
+
+namespace kestro {
+
+bool FileVersion(const std::string& path, FileVersionWords* out) {
+  *out = FileVersionWords{};
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  if (size == 0) return false;
+  std::vector<char> buf(size);
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, buf.data())) return false;
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT len = 0;
+  if (!VerQueryValueA(buf.data(), "\\", reinterpret_cast<void**>(&info), &len) || !info ||
+      len < sizeof(VS_FIXEDFILEINFO))
+    return false;
+  out->ms = info->dwFileVersionMS;
+  out->ls = info->dwFileVersionLS;
+  return true;
+}
+
+}  // namespace kestro

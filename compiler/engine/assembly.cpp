@@ -1,0 +1,102 @@
+#include "compiler/engine/assembly.h"
+
+#include <cstring>
+
+#include "common/errors.h"
+#include "common/paths.h"
+#include "compiler/engine/packer.h"
+#include "format/records.h"
+
+namespace kestro::compiler {
+
+int64_t FindMarker(os::File& file) {
+  uint8_t buf[kAssemblyBlock];
+  int64_t found = -1;
+  uint64_t start = 0;
+  for (;;) {
+    file.Seek(start);
+    size_t n = file.Read(buf, sizeof buf);
+    for (size_t p = 0; p + format::kMarkerSize <= n; ++p) {
+      if (memcmp(buf + p, format::kMarker, format::kMarkerSize) == 0) {
+        found = static_cast<int64_t>(start + p);
+        break;
+      }
+    }
+    if (n < sizeof buf) break;
+    start += found < 0 ? sizeof buf - format::kMarkerSize : sizeof buf;
+  }
+  return found;
+}
+
+void CopyStub(const std::string& stub, const std::string& setup_exe) {
+  if (os::CopyFileOver(stub, setup_exe) != 0) throw Error("Couldnt copy " + stub + " to " + setup_exe + " .");
+}
+
+namespace {
+
+uint64_t Append(os::File& to, const std::string& path) {
+  os::File from(path, os::File::kRead);
+  uint8_t buf[kAssemblyBlock];
+  uint64_t total = 0;
+  for (;;) {
+    size_t n = from.Read(buf, sizeof buf);
+    if (n == 0) break;
+    to.Write(buf, n);
+    total += n;
+  }
+  return total;
+}
+
+void AssembleOutput(const std::string& setup_exe, const std::string& setup0, const std::string& setup1) {
+  os::File exe(setup_exe, os::File::kReadWrite);
+  int64_t marker = FindMarker(exe);
+  if (marker < 0) throw Error("BIG ERROR! SingleExeID in SETUP.EXE not found");
+  uint8_t old_header[format::kExeHeaderSize];
+  exe.Seek(static_cast<uint64_t>(marker));
+  exe.ReadExact(old_header, sizeof old_header);
+
+  uint64_t stub_size = exe.Size();
+  int64_t settings_size = os::FileSize(setup0), data_size = os::FileSize(setup1);
+  if (settings_size >= 0 && data_size >= 0 &&
+      stub_size + static_cast<uint64_t>(settings_size) + static_cast<uint64_t>(data_size) > kMaxFormatSize)
+    throw Error("The self-extracting file would pass 4 GB; its offsets cannot hold that");
+
+  format::ExeHeader header;
+  header.settings_offset = static_cast<uint32_t>(stub_size);
+  exe.SeekEnd();
+  uint64_t data_offset = stub_size + Append(exe, setup0);
+  header.data_offset = static_cast<uint32_t>(data_offset);
+  Append(exe, setup1);
+
+  uint8_t bytes[format::kExeHeaderSize];
+  format::EncodeExeHeader(header, bytes);
+  exe.Seek(static_cast<uint64_t>(marker));
+  exe.Write(bytes, sizeof bytes);
+  exe.Close();
+}
+
+}  // namespace
+
+void AddHeader(const std::string& setup_exe, const std::string& setup0, const std::string& setup1) {
+  try {
+    AssembleOutput(setup_exe, setup0, setup1);
+  } catch (...) {
+    os::RemoveFile(setup_exe);
+    os::RemoveFile(setup0);
+    os::RemoveFile(setup1);
+    throw;
+  }
+  os::RemoveFile(setup0);
+  os::RemoveFile(setup1);
+}
+
+bool Deliver(const std::string& setup_exe, const std::string& output) {
+  std::string temp = ExtractFilePath(output) + "~" + ExtractFileName(output) + ".kestro-tmp";
+  if (os::CopyFileOver(setup_exe, temp) != 0 || os::RenameFile(temp, output) != 0) {
+    os::RemoveFile(temp);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kestro::compiler

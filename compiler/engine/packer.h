@@ -1,0 +1,59 @@
+// Packaging: each source file deflated into the data part (SETUP.1), one
+// file entry per file, and the settings part (SETUP.0) with the settings
+// record and the five entry tables.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "compiler/engine/run_state.h"
+#include "compiler/engine/script.h"
+#include "project/ini_file.h"
+
+namespace kestro::compiler {
+
+// Block size of the compressor's input and output buffers.
+inline constexpr size_t kCompressBlock = 16384;
+inline constexpr int kCompressLevel = 7;
+
+// Fills buf with up to n bytes; 0 at the end. Raises IoError on failure.
+using ReadFn = std::function<size_t(uint8_t* buf, size_t n)>;
+// Appends n bytes. Raises IoError on failure.
+using WriteFn = std::function<void(const uint8_t* buf, size_t n)>;
+
+struct CompressResult {
+  bool ok = false;
+  uint32_t adler32 = 0;
+  uint64_t packed_size = 0;
+};
+
+// One zlib stream: level as given, window 2^15, memory level 8, default
+// strategy; a partial flush after every input block of 16384 bytes and a
+// finish at the end.
+CompressResult CompressFile(const ReadFn& read, const WriteFn& write, int level);
+
+// Paths the packaging uses.
+struct WorkPaths {
+  std::string work_folder;   // without trailing separator
+  std::string password_val;  // the built-in file
+  std::string setup0, setup1, setup_exe;
+};
+
+// The number of consecutive non-empty File1, File2, ... (at most 60000).
+int CountSourceFiles(const project::IniFile& ini);
+
+// Stage 8: SETUP.1 and the file list. pending_error is an I/O error code
+// remembered from preparing the folders (0 for none): it surfaces when
+// SETUP.1 is created.
+void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pending_error, RunState& run,
+                   Script* script);
+
+// Stage 9: SETUP.0 with the counts filled in.
+void BuildSettingsPart(const WorkPaths& paths, RunState& run, Script* script);
+
+// The largest size and offset the format can hold.
+inline constexpr uint64_t kMaxFormatSize = 0xFFFFFFFFu;
+
+}  // namespace kestro::compiler

@@ -1,0 +1,208 @@
+// One run of the compiler: the preparations when the window is shown, then
+// the compile stages 1 to 15.
+#include <memory>
+
+#include "common/errors.h"
+#include "common/os.h"
+#include "common/paths.h"
+#include "compiler/engine.h"
+#include "compiler/engine/assembly.h"
+#include "compiler/engine/packer.h"
+#include "compiler/engine/run_state.h"
+#include "compiler/engine/script.h"
+#include "project/ini_file.h"
+#include "project/keys.h"
+
+namespace kestro::compiler {
+namespace {
+
+const char kSourceFolderMissingText[] =
+    "You have specified a new Source Files Folder but this does not exist.\r\n"
+    "To get more help, run COMPILER.EXE without any parameter.";
+const char kFileExistsText[] =
+    "Kestro cannot create a self-extracting because the destination file exists.\r\n\r\n"
+    "Should Kestro overwrite this file?\r\n\r\n"
+    "Choose Yes, to delete this file and continue with the compilation or choose No to stop the compilation and "
+    "return to the wizard WITHOUT having created the self-extracting file.";
+const char kDeliveryFailedText[] =
+    "(E01a) File could not be created (probably disk full or file is opened).\r\n\r\n"
+    "If this keeps happening, please contact support@tessaron.example.";
+
+// password.val carries a fixed time, so that the same project gives the same
+// bytes on every run: 2000-01-01 00:00:00 in DOS format.
+constexpr uint32_t kPasswordValTime = ((20u << 9 | 1u << 5 | 1u) << 16);
+// The code of a folder that cannot be removed because it is not empty.
+constexpr int kDirNotEmpty = 145;
+
+// Creates one folder level if it is missing; returns the creation's error
+// code, or 0.
+int EnsureDir(const std::string& dir) {
+  if (dir.empty() || DirExists(dir)) return 0;
+  return os::CreateDir(RemoveBackslash(dir));
+}
+
+// Restores the process's current folder when the run ends.
+class CurrentDirGuard {
+ public:
+  CurrentDirGuard() : saved_(os::CurrentDir()) {}
+  ~CurrentDirGuard() {
+    if (!saved_.empty()) os::SetCurrentDir(saved_);
+  }
+
+ private:
+  std::string saved_;
+};
+
+bool IsAbsolute(const std::string& p) {
+  return (!p.empty() && (p[0] == '\\' || p[0] == '/')) || (p.size() >= 2 && p[1] == ':');
+}
+
+// Stage 14: password.val removed, an existing output's times set to now.
+void FinalCleanUp(const WorkPaths& paths, const std::string& output) {
+  os::RemoveFile(paths.password_val);
+  if (os::FileExists(output)) os::SetFileDosDateTime(output, os::CurrentDosDateTime());
+}
+
+struct Prepared {
+  std::string project;
+  std::string stub;
+  WorkPaths paths;
+  int pending_error = 0;
+};
+
+// The compile stages 1 to 14; stage 15 (releasing the reader and the lists)
+// happens when they go out of scope.
+void Compile(const Prepared& prep, RunState& run, RunResult& result) {
+  const WorkPaths& paths = prep.paths;
+  // 1-2: the settings record, the quiet flag and the output path.
+  run.Status("Reading Projectfile...");
+  Script script;
+  project::IniFile ini(prep.project);
+  ReadSettings(ini, &script);
+  result.output_path = script.output;
+  run.observer().Info("Outputfile: " + script.output + "\r\nProjectfile: " + prep.project);
+
+  // 3: the overwrite question.
+  if (os::FileExists(script.output) && !script.quiet &&
+      !run.observer().AskOverwrite(kFileExistsText, "File exists")) {
+    FinalCleanUp(paths, script.output);
+    result.ending = Ending::kDeclined;
+    return;
+  }
+
+  // 4-7: the entry sections.
+  ReadDirs(ini, &script.dirs);
+  run.Checkpoint();
+  ReadIcons(ini, &script.icons);
+  run.Checkpoint();
+  ReadInis(ini, &script.inis);
+  run.Checkpoint();
+  ReadRegs(ini, &script.regs);
+  run.Checkpoint();
+
+  // 8-9: the data part and the settings part.
+  BuildDataPart(ini, paths, prep.pending_error, run, &script);
+  run.Checkpoint();
+  BuildSettingsPart(paths, run, &script);
+  run.Checkpoint();
+
+  // 10-11: the stub, the header and both parts.
+  CopyStub(prep.stub, paths.setup_exe);
+  run.Checkpoint();
+  run.Status("Adding Header Information...");
+  AddHeader(paths.setup_exe, paths.setup0, paths.setup1);
+
+  // 12: delivery.
+  run.Advance();
+  run.Status("Temporary Files created....");
+  result.delivered = Deliver(paths.setup_exe, script.output);
+  if (result.delivered)
+    run.Status("Outputfile created.");
+  else
+    run.observer().Notice(NoticeKind::kDeliveryFailed, kDeliveryFailedText, "Error");
+
+  // 13: the work files and the work folder.
+  os::RemoveFile(paths.setup_exe);
+  os::RemoveFile(paths.password_val);
+  if (!os::RemoveDir(paths.work_folder)) throw IoError(kDirNotEmpty);
+  run.Advance();
+
+  // 14.
+  FinalCleanUp(paths, script.output);
+  result.ending = Ending::kCompleted;
+}
+
+}  // namespace
+
+RunResult Run(const std::vector<std::string>& params, const RunOptions& options, Observer& observer) {
+  RunResult result;
+  if (params.empty() || !os::FileExists(params[0])) {
+    observer.Notice(NoticeKind::kHelp, HelpText(), kHelpCaption);
+    result.ending = Ending::kHelp;
+    return result;
+  }
+  CurrentDirGuard restore_current_dir;
+  Prepared prep;
+  // Opened again after the current folder has changed: keep it reachable.
+  prep.project = IsAbsolute(params[0]) ? params[0] : os::FullPath(params[0]);
+  prep.stub = options.stub_path;
+  std::string project_dir = ExtractFileDir(prep.project);
+  if (!project_dir.empty()) os::SetCurrentDir(project_dir);
+
+  // The work folder in the temporary folder; failures to create either
+  // surface when the data part is created.
+  std::string temp = options.temp_folder.empty() ? os::TempFolder() : options.temp_folder;
+  WorkPaths& paths = prep.paths;
+  paths.work_folder = InFolder(temp, "kestrocmp.tmp");
+  paths.password_val = InFolder(paths.work_folder, "password.val");
+  paths.setup0 = InFolder(paths.work_folder, "SETUP.0");
+  paths.setup1 = InFolder(paths.work_folder, "SETUP.1");
+  paths.setup_exe = InFolder(paths.work_folder, "SETUP.EXE");
+  prep.pending_error = EnsureDir(temp);
+  int code = EnsureDir(paths.work_folder);
+  if (!prep.pending_error) prep.pending_error = code;
+
+  // The built-in file; a failure to write it shows when it is packed.
+  {
+    project::IniFile password_val(paths.password_val);
+    if (password_val.WriteString("epa1", "PasswordValidate", "0"))
+      os::SetFileDosDateTime(paths.password_val, kPasswordValTime);
+  }
+
+  {
+  project::IniFile project(prep.project);
+  if (params.size() > 1 && !params[1].empty()) {
+    std::string dir = ExtractFileDir(params[1]);
+    code = dir.empty() ? 0 : EnsureDir(dir);
+    if (!prep.pending_error) prep.pending_error = code;
+    project.WriteString(project::kSectionSettings, "Output", params[1]);
+  }
+  if (params.size() > 2 && !params[2].empty()) {
+    const std::string& folder = params[2];
+    if (!DirExists(folder)) {
+      observer.Notice(NoticeKind::kSourceFolderMissing, kSourceFolderMissingText, "Error");
+      result.ending = Ending::kStopped;
+      return result;
+    }
+    project.EraseSection(project::kSectionFiles);
+    int n = 0;
+    for (const std::string& name : os::ListFiles(folder))
+      project.WriteString(project::kSectionFiles, "File" + std::to_string(++n), AddBackslash(folder) + name);
+    project.WriteString(project::kSectionFiles, project::kNumFilesKey, std::to_string(n));
+  }
+  }
+
+  RunState run(observer);
+  try {
+    Compile(prep, run, result);
+  } catch (const Cancelled&) {
+    result.ending = Ending::kCancelled;
+  } catch (const std::exception& e) {
+    result.ending = Ending::kFailed;
+    result.error = e.what();
+    observer.ReportFailure(result.error + ".", kFatalText);
+  }
+  return result;
+}
+
+}  // namespace kestro::compiler
