@@ -1,0 +1,131 @@
+// kestro-compiler [--yes] [--stub FILE] PROJECT [OUTPUT [SOURCEDIR]]
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+#include "common/os.h"
+#include "common/paths.h"
+#include "compiler/cli/console_observer.h"
+#include "compiler/engine.h"
+
+namespace {
+
+using namespace kestro;
+using namespace kestro::compiler;
+
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitDeclined = 3, kExitCancelled = 130 };
+
+const char kUsage[] =
+    "Usage: kestro-compiler [--yes] [--stub FILE] PROJECT [OUTPUT [SOURCEDIR]]\n"
+    "\n"
+    "  PROJECT      the project file (.tkp) to compile\n"
+    "  OUTPUT       a new output path, written into the project as its Output\n"
+    "  SOURCEDIR    a folder whose files replace the project's file list\n"
+    "  --yes        overwrite an existing output file without asking\n"
+    "  --stub FILE  the extractor stub (default: Stub1.dat beside this program)\n"
+    "  --help       this text;  --version  the version\n"
+    "\n"
+    "Exit codes: 0 built, 1 failed or not delivered, 2 usage, 3 declined, 130 cancelled.\n"
+    "\n";
+
+void PrintHelp(FILE* to) {
+  std::fputs(kUsage, to);
+  std::fprintf(to, "%s\n", cli::ConsoleText(HelpText()).c_str());
+}
+
+bool IsAbsolute(const std::string& p) {
+  return (!p.empty() && (p[0] == '\\' || p[0] == '/')) || (p.size() >= 2 && p[1] == ':');
+}
+
+// A path given on the command line, relative to the caller's folder, made
+// absolute and written with backslashes, the way a project stores paths.
+std::string ProjectPath(const std::string& p) {
+  std::string full = IsAbsolute(p) ? p : os::FullPath(p);
+  for (char& c : full)
+    if (c == '/') c = '\\';
+  return full;
+}
+
+// --stub, else Stub1.dat beside the program, else (installed Linux build)
+// ../share/kestro/Stub1.dat relative to the program.
+std::string FindStub(const std::string& option) {
+  if (!option.empty()) return IsAbsolute(option) ? option : os::FullPath(option);
+  std::string dir = ExtractFilePath(os::ModulePath());
+  std::string beside = dir + "Stub1.dat";
+#ifndef _WIN32
+  std::string shared = dir + "../share/kestro/Stub1.dat";
+  if (!os::FileExists(beside) && os::FileExists(shared)) return shared;
+#endif
+  return beside;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);
+#endif
+  bool yes = false;
+  std::string stub;
+  std::vector<std::string> params;
+  bool options_done = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (options_done || a.empty() || a[0] != '-' || a == "-") {
+      params.push_back(a);
+    } else if (a == "--") {
+      options_done = true;
+    } else if (a == "--yes" || a == "-y") {
+      yes = true;
+    } else if (a == "--stub" && i + 1 < argc) {
+      stub = argv[++i];
+    } else if (a.rfind("--stub=", 0) == 0) {
+      stub = a.substr(7);
+    } else if (a == "--help" || a == "-h") {
+      PrintHelp(stdout);
+      return kExitOk;
+    } else if (a == "--version") {
+      std::printf("%s\n", KESTRO_VERSION_LINE);
+      return kExitOk;
+    } else {
+      std::fprintf(stderr, "kestro-compiler: unknown option %s\n\n", a.c_str());
+      PrintHelp(stderr);
+      return kExitUsage;
+    }
+  }
+  if (params.empty() || !os::FileExists(params[0])) {
+    if (!params.empty()) std::fprintf(stderr, "kestro-compiler: no project file %s\n\n", params[0].c_str());
+    std::fputs(kUsage, stdout);
+  }
+  for (size_t i = 1; i < params.size() && i < 3; ++i)
+    if (!params[i].empty()) params[i] = ProjectPath(params[i]);
+
+  RunOptions options;
+  options.stub_path = FindStub(stub);
+  bool terminal = isatty(fileno(stderr)) != 0;
+  bool interactive = terminal && isatty(fileno(stdin)) != 0;
+  cli::InstallInterruptHandler();
+  cli::ConsoleObserver observer(yes, terminal, interactive);
+  RunResult result = Run(params, options, observer);
+  observer.Finish();
+
+  switch (result.ending) {
+    case Ending::kHelp: return kExitUsage;
+    case Ending::kStopped: return kExitFailed;
+    case Ending::kCompleted: return result.delivered ? kExitOk : kExitFailed;
+    case Ending::kDeclined: return cli::g_interrupted ? kExitCancelled : kExitDeclined;
+    case Ending::kCancelled: return kExitCancelled;
+    case Ending::kFailed: return kExitFailed;
+  }
+  return kExitFailed;
+}
