@@ -1,0 +1,606 @@
+#include "stub/archive.h"
+
+#include <new>
+#include <stdlib.h>
+#include <string.h>
+#include <zlib.h>
+
+namespace kestro::stub {
+
+using namespace kestro::format;
+
+Message& Message::Add(const char* s, size_t n) {
+  if (n > sizeof text - 1 - len) n = sizeof text - 1 - len;
+  memcpy(text + len, s, n);
+  len += n;
+  text[len] = 0;
+  return *this;
+}
+
+Message& Message::Add(const char* s) { return Add(s, strlen(s)); }
+
+Message& Message::Num(uint64_t v) {
+  char digits[24];
+  int i = sizeof digits;
+  do {
+    digits[--i] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v);
+  return Add(digits + i, sizeof digits - i);
+}
+
+namespace {
+
+constexpr size_t kBlock = 256 * 1024;
+
+int Damaged(Message* msg, const char* what) {
+  msg->Clear();
+  msg->Add(what);
+  return kExitDamaged;
+}
+
+int DamagedEntry(Message* msg, const char* table, size_t i, const char* what) {
+  msg->Clear();
+  msg->Add(table).Add(" entry ").Num(i + 1).Add(": ").Add(what);
+  return kExitDamaged;
+}
+
+// Finds the first occurrence of marker in the file; -1 if there is none.
+int64_t FindFirstMarker(PFile* f, uint64_t size, const uint8_t* marker) {
+  uint8_t* buf = static_cast<uint8_t*>(malloc(kBlock));
+  if (!buf) return -1;
+  int64_t found = -1;
+  uint64_t pos = 0;
+  while (pos < size && found < 0) {
+    size_t n = size - pos < kBlock ? static_cast<size_t>(size - pos) : kBlock;
+    if (!ReadAt(f, pos, buf, n)) break;
+    for (size_t i = 0; i + kMarkerSize <= n; ++i) {
+      if (buf[i] == marker[0] && memcmp(buf + i, marker, kMarkerSize) == 0) {
+        found = static_cast<int64_t>(pos + i);
+        break;
+      }
+    }
+    if (pos + n >= size) break;
+    pos += n - (kMarkerSize - 1);  // a marker across the block boundary is found
+  }
+  free(buf);
+  return found;
+}
+
+template <class T>
+T* NewArray(size_t n) {
+  if (n == 0) return nullptr;
+  void* p = malloc(n * sizeof(T));
+  if (!p) return nullptr;
+  T* t = static_cast<T*>(p);
+  for (size_t i = 0; i < n; ++i) new (t + i) T();
+  return t;
+}
+
+// Reads a table of count records of size rec_size at *pos and decodes them.
+template <class T>
+int ReadTable(Archive* a, uint64_t* pos, size_t count, size_t rec_size, bool (*decode)(const uint8_t*, T*),
+              T** out, const char* name, Message* msg) {
+  if (count == 0) return kExitOk;
+  *out = NewArray<T>(count);
+  uint8_t* raw = static_cast<uint8_t*>(malloc(count * rec_size));
+  if (!*out || !raw) {
+    free(raw);
+    return Damaged(msg, "Not enough memory to read the setup data.");
+  }
+  int rc = kExitOk;
+  if (!ReadAt(a->file, *pos, raw, count * rec_size)) {
+    rc = Damaged(msg, "The setup data could not be read.");
+  } else {
+    for (size_t i = 0; i < count && rc == kExitOk; ++i)
+      if (!decode(raw + i * rec_size, *out + i)) rc = DamagedEntry(msg, name, i, "a text is longer than its field.");
+  }
+  free(raw);
+  *pos += count * rec_size;
+  return rc;
+}
+
+bool IsSep(char c) { return c == '\\'; }
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+bool EqualNoCase(const char* a, size_t n, const char* b) {
+  if (strlen(b) != n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  return true;
+}
+
+// Whether one path component is a name we may create inside the folder.
+bool SafeComponent(const char* s, size_t n) {
+  if (n == 0) return false;
+  bool only_dots_blanks = true;
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 32 || strchr("/:*?\"<>|", c)) return false;
+    if (c != '.' && c != ' ') only_dots_blanks = false;
+  }
+  if (only_dots_blanks) return false;  // ".", "..", "..." and the like
+  // Device names stay reserved with any extension and trailing blanks.
+  size_t base = 0;
+  while (base < n && s[base] != '.') ++base;
+  while (base > 0 && s[base - 1] == ' ') --base;
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+  for (const char* d : kDevices)
+    if (EqualNoCase(s, base, d)) return false;
+  if (base == 4 && (EqualNoCase(s, 3, "COM") || EqualNoCase(s, 3, "LPT")) && s[3] >= '0' && s[3] <= '9') return false;
+  return true;
+}
+
+bool StartsWithTarget(const char* s, size_t len) {
+  return len >= 2 && s[0] == '%' && (s[1] == 'a' || s[1] == 'A');
+}
+
+}  // namespace
+
+bool SafeDestination(const char* dest, size_t len) {
+  if (len < 4 || !StartsWithTarget(dest, len) || dest[2] != '\\') return false;
+  return SafeRelativePath(dest + 3, len - 3);
+}
+
+bool SafeRelativePath(const char* rel, size_t len) {
+  const char* p = rel;
+  const char* end = rel + len;
+  while (true) {
+    const char* q = p;
+    while (q < end && !IsSep(*q)) ++q;
+    if (!SafeComponent(p, q - p)) return false;
+    if (q == end) return true;
+    p = q + 1;
+  }
+}
+
+bool ExpandTarget(const char* s, size_t len, const char* folder, char* out, size_t n) {
+  size_t flen = 0;
+  const char* rest = s;
+  size_t rest_len = len;
+  if (StartsWithTarget(s, len)) {
+    flen = strlen(folder);
+    while (flen > 0 && IsSep(folder[flen - 1]) && !(flen == 3 && folder[1] == ':')) --flen;
+    rest += 2;
+    rest_len -= 2;
+  }
+  if (flen + rest_len + 1 > n) return false;
+  memcpy(out, folder, flen);
+  memcpy(out + flen, rest, rest_len);
+  out[flen + rest_len] = 0;
+  return true;
+}
+
+int OpenArchive(const char* path, const uint8_t marker[kMarkerSize], Archive* a, Message* msg) {
+  *a = Archive();
+  a->file = OpenRead(path);
+  if (!a->file) {
+    char reason[256];
+    ErrorText(LastError(), reason, sizeof reason);
+    msg->Clear();
+    msg->Add("The file ").Add(path).Add(" could not be opened: ").Add(reason);
+    return kExitDamaged;
+  }
+  a->file_size = FileSizeOf(a->file);
+  int rc = kExitOk;
+  do {
+    int64_t at = FindFirstMarker(a->file, a->file_size, marker);
+    if (at < 0) {
+      rc = Damaged(msg, "No setup data found: the file does not carry the setup header.");
+      break;
+    }
+    a->header_pos = static_cast<uint64_t>(at);
+    uint8_t head[kExeHeaderSize];
+    if (a->header_pos + kExeHeaderSize > a->file_size || !ReadAt(a->file, a->header_pos, head, sizeof head)) {
+      rc = Damaged(msg, "The setup header is cut off.");
+      break;
+    }
+    if (head[12] != 1 || !DecodeExeHeader(head, &a->header)) {
+      rc = Damaged(msg, "The setup header is damaged: no setup data was added to this file.");
+      break;
+    }
+    uint64_t pos = a->header.settings_offset;
+    if (pos < a->header_pos + kExeHeaderSize || pos + sizeof kSettingsMagic + kSettingsSize > a->file_size) {
+      rc = Damaged(msg, "The settings part lies outside the file (the file is truncated or damaged).");
+      break;
+    }
+    uint8_t magic[sizeof kSettingsMagic];
+    if (!ReadAt(a->file, pos, magic, sizeof magic) || memcmp(magic, kSettingsMagic, sizeof magic) != 0) {
+      rc = Damaged(msg, "The settings part's magic is missing.");
+      break;
+    }
+    pos += sizeof magic;
+    uint8_t* raw = static_cast<uint8_t*>(malloc(kSettingsSize));
+    if (!raw) {
+      rc = Damaged(msg, "Not enough memory to read the setup data.");
+      break;
+    }
+    bool read_ok = ReadAt(a->file, pos, raw, kSettingsSize);
+    bool decoded = read_ok && DecodeSettings(raw, &a->settings);
+    free(raw);
+    if (!decoded) {
+      rc = Damaged(msg, read_ok ? "The settings record holds a text longer than its field."
+                                : "The settings part could not be read.");
+      break;
+    }
+    pos += kSettingsSize;
+    const SetupSettings& s = a->settings;
+    uint64_t end = a->header.settings_offset + SettingsPartSize(s);
+    if (end > a->file_size) {
+      rc = Damaged(msg, "The entry counts reach past the end of the file (truncated or damaged).");
+      break;
+    }
+    if (a->header.data_offset != end) {
+      rc = Damaged(msg, "The data part is not where the settings part ends (wrong counts or offsets).");
+      break;
+    }
+    if (s.file_count == 0) {
+      rc = Damaged(msg, "The file table is empty.");
+      break;
+    }
+    if ((rc = ReadTable(a, &pos, s.dir_count, kDirEntrySize, DecodeDirEntry, &a->dirs, "[Dirs]", msg)) ||
+        (rc = ReadTable(a, &pos, s.file_count, kFileEntrySize, DecodeFileEntry, &a->files, "File", msg)) ||
+        (rc = ReadTable(a, &pos, s.icon_count, kIconEntrySize, DecodeIconEntry, &a->icons, "[Icons]", msg)) ||
+        (rc = ReadTable(a, &pos, s.ini_count, kIniEntrySize, DecodeIniEntry, &a->inis, "[INI]", msg)) ||
+        (rc = ReadTable(a, &pos, s.reg_count, kRegEntrySize, DecodeRegEntry, &a->regs, "[Registry]", msg)))
+      break;
+    for (size_t i = 0; i < s.dir_count && rc == kExitOk; ++i) {
+      const PStr<47>& d = a->dirs[i].folder;
+      // "%a" alone names the target folder itself.
+      if (!(d.len == 2 && StartsWithTarget(d.chars, 2)) && !SafeDestination(d.chars, d.len))
+        rc = DamagedEntry(msg, "[Dirs]", i, "the folder is not inside the target folder.");
+    }
+    for (size_t i = 0; i < s.file_count && rc == kExitOk; ++i) {
+      const FileEntry& f = a->files[i];
+      uint64_t stream = uint64_t{a->header.data_offset} + f.offset;
+      if (stream + sizeof kStreamMagic + f.packed_size > a->file_size) {
+        rc = DamagedEntry(msg, "File", i, "its data lies outside the file (truncated or damaged).");
+        break;
+      }
+      uint8_t m[sizeof kStreamMagic];
+      if (!ReadAt(a->file, stream, m, sizeof m) || memcmp(m, kStreamMagic, sizeof m) != 0) {
+        rc = DamagedEntry(msg, "File", i, "the magic of its data is missing.");
+        break;
+      }
+      if (!(f.flags & kFileFlagBuiltIn) && !SafeDestination(f.destination.chars, f.destination.len)) {
+        msg->Clear();
+        msg->Add("File entry ").Num(i + 1).Add(": the destination ");
+        msg->Add(f.destination.chars, f.destination.len).Add(" would be written outside the target folder.");
+        rc = kExitDamaged;
+      }
+    }
+    for (size_t i = 0; i < s.ini_count && rc == kExitOk; ++i) {
+      const PStr<63>& f = a->inis[i].file;
+      if (StartsWithTarget(f.chars, f.len) && !SafeDestination(f.chars, f.len))
+        rc = DamagedEntry(msg, "[INI]", i, "the INI file would be written outside the target folder.");
+    }
+  } while (false);
+  if (rc != kExitOk) CloseArchive(a);
+  return rc;
+}
+
+void CloseArchive(Archive* a) {
+  if (a->file) CloseFile(a->file);
+  free(a->dirs);
+  free(a->files);
+  free(a->icons);
+  free(a->inis);
+  free(a->regs);
+  *a = Archive();
+}
+
+bool HasPassword(const Archive& a) { return a.settings.password_show && a.settings.password.len > 0; }
+
+bool PasswordMatches(const Archive& a, const char* pw) {
+  const PStr<255>& p = a.settings.password;
+  if (strlen(pw) != p.len) return false;
+  char plain[256];
+  memcpy(plain, p.chars, p.len);
+  MaskPassword(plain, p.len);
+  bool same = memcmp(plain, pw, p.len) == 0;
+  memset(plain, 0, sizeof plain);
+  return same;
+}
+
+void LicenseText(const Archive& a, char* out) {
+  char joined[4 * 255 + 1];
+  size_t n = 0;
+  for (const auto& piece : a.settings.license) {
+    memcpy(joined + n, piece.chars, piece.len);
+    n += piece.len;
+  }
+  size_t o = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (joined[i] == '\x01' && i + 1 < n && joined[i + 1] == '\xFF') {
+      out[o++] = '\r';
+      out[o++] = '\n';
+      ++i;
+    } else {
+      out[o++] = joined[i];
+    }
+  }
+  out[o] = 0;
+}
+
+uint64_t TotalSize(const Archive& a) {
+  uint64_t t = 0;
+  for (size_t i = 0; i < a.settings.file_count; ++i) t += a.files[i].size;
+  return t;
+}
+
+bool MakeDirs(const char* path) {
+  if (IsDir(path)) return true;
+  char buf[kPathMax];
+  size_t n = strlen(path);
+  if (n >= sizeof buf) return false;
+  memcpy(buf, path, n + 1);
+  while (n > 0 && IsSep(buf[n - 1])) buf[--n] = 0;
+  // Create every level from the first missing one on.
+  for (size_t i = 1; i <= n; ++i) {
+    if (i == n || IsSep(buf[i]) || buf[i] == '/') {
+      char c = buf[i];
+      buf[i] = 0;
+      bool root = (i == 2 && buf[1] == ':') || buf[0] == 0;
+      if (!root && !IsDir(buf) && MakeDir(buf) < 0) return false;
+      buf[i] = c;
+    }
+  }
+  return IsDir(path);
+}
+
+namespace {
+
+// One file on its way into place.
+struct Pending {
+  char temp[kPathMax];
+  char final_path[kPathMax];
+  char backup[kPathMax];  // the replaced file while renaming, or empty
+  bool renamed;
+};
+
+struct Work {
+  Archive* a;
+  const ExtractOptions* opt;
+  Message* msg;
+  uint8_t* in;
+  uint8_t* out;
+  uint64_t done = 0;
+  uint64_t total = 0;
+};
+
+void AppendHex(char* p, const uint8_t* bytes, size_t n) {
+  static const char kHex[] = "0123456789abcdef";
+  for (size_t i = 0; i < n; ++i) {
+    *p++ = kHex[bytes[i] >> 4];
+    *p++ = kHex[bytes[i] & 15];
+  }
+  *p = 0;
+}
+
+// A fresh, unpredictable name in the folder of path: folder\~kx<hex>.tmp
+bool SiblingName(const char* path, char* out) {
+  size_t n = strlen(path);
+  size_t cut = n;
+  while (cut > 0 && !IsSep(path[cut - 1])) --cut;
+  if (cut + 4 + 16 + 5 > kPathMax) return false;
+  memcpy(out, path, cut);
+  memcpy(out + cut, "~kx", 3);
+  uint8_t r[8];
+  RandomBytes(r, sizeof r);
+  AppendHex(out + cut + 3, r, sizeof r);
+  memcpy(out + cut + 3 + 16, ".tmp", 5);
+  return true;
+}
+
+int WriteFailed(Message* msg, const char* path) {
+  char reason[256];
+  ErrorText(LastError(), reason, sizeof reason);
+  msg->Clear();
+  msg->Add("Cannot write ").Add(path).Add(": ").Add(reason);
+  return kExitWrite;
+}
+
+// Inflates entry i into file out (may be null: check only).
+int InflateEntry(Work& w, size_t i, PFile* out, const char* out_name) {
+  const FileEntry& e = w.a->files[i];
+  z_stream z;
+  memset(&z, 0, sizeof z);
+  if (inflateInit(&z) != Z_OK) return Damaged(w.msg, "The decompressor could not be started.");
+  uint64_t pos = uint64_t{w.a->header.data_offset} + e.offset + sizeof kStreamMagic;
+  uint64_t left = e.packed_size;
+  uint64_t produced = 0;
+  int rc = kExitOk;
+  int zr = Z_OK;
+  while (zr != Z_STREAM_END && rc == kExitOk) {
+    if (z.avail_in == 0) {
+      if (left == 0) {
+        rc = DamagedEntry(w.msg, "File", i, "its data ends too early.");
+        break;
+      }
+      size_t n = left < kBlock ? static_cast<size_t>(left) : kBlock;
+      if (!ReadAt(w.a->file, pos, w.in, n)) {
+        rc = DamagedEntry(w.msg, "File", i, "its data could not be read.");
+        break;
+      }
+      pos += n;
+      left -= n;
+      z.next_in = w.in;
+      z.avail_in = static_cast<uInt>(n);
+    }
+    z.next_out = w.out;
+    z.avail_out = kBlock;
+    zr = inflate(&z, Z_NO_FLUSH);
+    if (zr != Z_OK && zr != Z_STREAM_END) {
+      rc = DamagedEntry(w.msg, "File", i, "its data is damaged (checksum or format error).");
+      break;
+    }
+    size_t got = kBlock - z.avail_out;
+    produced += got;
+    if (produced > e.size) {
+      rc = DamagedEntry(w.msg, "File", i, "its data is longer than its recorded size.");
+      break;
+    }
+    if (out && got && !WriteAll(out, w.out, got)) {
+      rc = WriteFailed(w.msg, out_name);
+      break;
+    }
+    w.done += got;
+    if (w.opt->progress && !w.opt->progress(w.opt->progress_ctx, w.done, w.total)) rc = kExitCancelled;
+  }
+  if (rc == kExitOk) {
+    if (left != 0 || z.avail_in != 0)
+      rc = DamagedEntry(w.msg, "File", i, "its data does not end where its recorded length ends.");
+    else if (produced != e.size)
+      rc = DamagedEntry(w.msg, "File", i, "its data is shorter than its recorded size.");
+    else if (z.adler != e.adler32)
+      rc = DamagedEntry(w.msg, "File", i, "its checksum does not match.");
+  }
+  inflateEnd(&z);
+  return rc;
+}
+
+// Undoes the renames done so far and removes every temporary.
+void Rollback(Pending* p, size_t n) {
+  for (size_t k = n; k-- > 0;) {
+    if (p[k].renamed) {
+      RemoveFileAt(p[k].final_path);
+      if (p[k].backup[0]) RenameNew(p[k].backup, p[k].final_path);
+    } else {
+      if (p[k].temp[0]) RemoveFileAt(p[k].temp);
+      if (p[k].backup[0] && !Exists(p[k].final_path)) RenameNew(p[k].backup, p[k].final_path);
+    }
+  }
+}
+
+}  // namespace
+
+int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Message* msg) {
+  Work w;
+  w.a = &a;
+  w.opt = &opt;
+  w.msg = msg;
+  w.total = TotalSize(a);
+  w.in = static_cast<uint8_t*>(malloc(kBlock));
+  w.out = static_cast<uint8_t*>(malloc(kBlock));
+  size_t nfiles = a.settings.file_count;
+  Pending* p = opt.test_only ? nullptr : static_cast<Pending*>(calloc(nfiles, sizeof(Pending)));
+  // Folders we created, to remove again on failure (deepest last).
+  size_t ndirs = a.settings.dir_count + nfiles;
+  char(*made)[kPathMax] = opt.test_only ? nullptr : static_cast<char(*)[kPathMax]>(calloc(ndirs, kPathMax));
+  size_t nmade = 0;
+  int rc = kExitOk;
+  if (!w.in || !w.out || (!opt.test_only && (!p || !made))) rc = Damaged(msg, "Not enough memory to extract.");
+
+  char path[kPathMax];
+  // The [Dirs] folders.
+  for (size_t i = 0; rc == kExitOk && !opt.test_only && i < a.settings.dir_count; ++i) {
+    const PStr<47>& d = a.dirs[i].folder;
+    if (!ExpandTarget(d.chars, d.len, folder, path, sizeof path)) {
+      rc = Damaged(msg, "A folder path is too long.");
+      break;
+    }
+    if (!IsDir(path)) {
+      if (!MakeDirs(path)) {
+        rc = WriteFailed(msg, path);
+        break;
+      }
+      memcpy(made[nmade++], path, strlen(path) + 1);
+    }
+  }
+  // Every stream, each to a temporary name beside its destination.
+  for (size_t i = 0; rc == kExitOk && i < nfiles; ++i) {
+    const FileEntry& e = a.files[i];
+    bool keep = !opt.test_only && !(e.flags & kFileFlagBuiltIn);
+    if (!keep) {
+      rc = InflateEntry(w, i, nullptr, nullptr);
+      continue;
+    }
+    Pending& q = p[i];
+    if (!ExpandTarget(e.destination.chars, e.destination.len, folder, q.final_path, sizeof q.final_path)) {
+      rc = Damaged(msg, "A destination path is too long.");
+      break;
+    }
+    // A destination in a subfolder that no [Dirs] entry made.
+    char parent[kPathMax];
+    memcpy(parent, q.final_path, strlen(q.final_path) + 1);
+    char* cut = strrchr(parent, '\\');
+    if (cut) {
+      *cut = 0;
+      if (!IsDir(parent)) {
+        if (!MakeDirs(parent)) {
+          rc = WriteFailed(msg, parent);
+          break;
+        }
+        if (nmade < ndirs) memcpy(made[nmade++], parent, strlen(parent) + 1);
+      }
+    }
+    PFile* out = nullptr;
+    for (int attempt = 0; attempt < 5 && !out; ++attempt) {
+      if (!SiblingName(q.final_path, q.temp)) break;
+      out = CreateNew(q.temp);
+    }
+    if (!out) {
+      q.temp[0] = 0;
+      rc = WriteFailed(msg, q.final_path);
+      break;
+    }
+    rc = InflateEntry(w, i, out, q.final_path);
+    if (!CloseFile(out) && rc == kExitOk) rc = WriteFailed(msg, q.final_path);
+    if (rc == kExitOk && !SetFileDos(q.temp, e.dos_date_time)) rc = WriteFailed(msg, q.final_path);
+  }
+  // Every stream passed: move them all into place, replaced files aside
+  // first so that a failed rename can be undone.
+  for (size_t i = 0; rc == kExitOk && !opt.test_only && i < nfiles; ++i) {
+    Pending& q = p[i];
+    if (!q.temp[0]) continue;
+    if (Exists(q.final_path)) {
+      if (!SiblingName(q.final_path, q.backup) || !RenameNew(q.final_path, q.backup)) {
+        q.backup[0] = 0;
+        rc = WriteFailed(msg, q.final_path);
+        break;
+      }
+    }
+    if (!RenameNew(q.temp, q.final_path)) {
+      rc = WriteFailed(msg, q.final_path);
+      break;
+    }
+    q.renamed = true;
+  }
+  if (p) {
+    if (rc != kExitOk) {
+      Rollback(p, nfiles);
+      for (size_t k = nmade; k-- > 0;) RemoveDirAt(made[k]);
+    } else {
+      for (size_t i = 0; i < nfiles; ++i)
+        if (p[i].backup[0]) RemoveFileAt(p[i].backup);
+    }
+  }
+  free(p);
+  free(made);
+  free(w.in);
+  free(w.out);
+  return rc;
+}
+
+int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Message* msg) {
+  char file[kPathMax], section[48], key[48], value[128];
+  for (size_t i = 0; i < a.settings.ini_count; ++i) {
+    const IniEntry& e = a.inis[i];
+    if (only_inside && !StartsWithTarget(e.file.chars, e.file.len)) continue;
+    if (e.file.len == 0) continue;  // no file named: nothing to write
+    if (!ExpandTarget(e.file.chars, e.file.len, folder, file, sizeof file)) return Damaged(msg, "An INI path is too long.");
+    e.section.CopyTo(section);
+    e.key.CopyTo(key);
+    e.value.CopyTo(value);
+    bool ok = true;
+    if (e.options & kIniOptionErase)
+      ok = IniErase(file, section, key);
+    else if (!(e.options & kIniOptionSkip) || !IniHasKey(file, section, key))
+      ok = IniWrite(file, section, key, value);
+    if (!ok) return WriteFailed(msg, file);
+  }
+  return kExitOk;
+}
+
+}  // namespace kestro::stub

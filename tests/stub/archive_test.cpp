@@ -1,0 +1,298 @@
+// The extraction logic shared by the stub and kestro-extract: the checks on
+// damaged and unsafe outputs, and extraction round trips.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+
+#include "common/os.h"
+#include "stub/archive.h"
+#include "tests/stub/output_builder.h"
+
+using namespace kestro;
+using namespace kestro::format;
+using namespace kestro::stub;
+using namespace kestro::testing;
+
+namespace {
+
+class ArchiveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    uint8_t r[6];
+    RandomBytes(r, sizeof r);
+    char name[32];
+    snprintf(name, sizeof name, "kxtest%02x%02x%02x%02x%02x%02x", r[0], r[1], r[2], r[3], r[4], r[5]);
+    root_ = os::TempFolder() + name;
+    ASSERT_EQ(0, os::CreateDir(root_));
+    out_path_ = root_ + "\\out.exe";
+    target_ = root_ + "\\target";
+    ASSERT_EQ(0, os::CreateDir(target_));
+  }
+  void TearDown() override {
+    CloseArchive(&archive_);
+    RemoveTree(root_.c_str());
+  }
+
+  int Open(const std::vector<uint8_t>& bytes) {
+    WriteAll(os::HostPath(out_path_), bytes);
+    CloseArchive(&archive_);
+    return OpenArchive(out_path_.c_str(), kMarker, &archive_, &msg_);
+  }
+  int Extract(ExtractOptions opt = ExtractOptions()) { return ExtractAll(archive_, target_.c_str(), opt, &msg_); }
+  std::vector<std::string> TargetFiles() {
+    auto v = os::ListFiles(target_);
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+  std::string Content(const std::string& path) {
+    auto v = ReadAll(os::HostPath(path));
+    return std::string(v.begin(), v.end());
+  }
+
+  std::string root_, out_path_, target_;
+  Archive archive_;
+  Message msg_;
+};
+
+std::string RandomBytesString(size_t n, unsigned seed) {
+  std::mt19937 g(seed);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(g());
+  return s;
+}
+
+OutputSpec TwoFiles() {
+  OutputSpec spec;
+  spec.settings = QuietSettings();
+  spec.files.push_back({"%a\\readme.txt", "Hello, world.\r\n", 0x5A8B6C21});
+  spec.files.push_back({"%a\\data.bin", RandomBytesString(40000, 1), 0x4E215A10});
+  return spec;
+}
+
+TEST_F(ArchiveTest, RoundTripKeepsBytesAndTimesAndDropsTheInternalFile) {
+  OutputSpec spec = TwoFiles();
+  spec.files.push_back({"%a\\empty.dat", "", 0x58A13000});
+  spec.files.push_back({"%a\\sub\\deep\\t.txt", std::string(100000, 'x'), 0x5A8B6C21});
+  DirEntry d;
+  d.folder.Set("%a\\made");
+  spec.dirs.push_back(d);
+  // Bytes after the last stream (a signature) are allowed.
+  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), spec);
+  bytes.insert(bytes.end(), 300, 0xAB);
+  ASSERT_EQ(kExitOk, Open(bytes)) << msg_.text;
+  EXPECT_EQ(5u, archive_.settings.file_count);
+
+  ASSERT_EQ(kExitOk, Extract()) << msg_.text;
+  EXPECT_EQ((std::vector<std::string>{"data.bin", "empty.dat", "readme.txt"}), TargetFiles());
+  for (const SourceFile& f : spec.files) {
+    std::string path = target_ + f.destination.substr(2);
+    EXPECT_EQ(f.content, Content(path)) << path;
+    EXPECT_EQ(f.dos, os::FileDosDateTime(path)) << path;
+  }
+  EXPECT_TRUE(os::IsDirectory(target_ + "\\made"));
+  EXPECT_TRUE(os::IsDirectory(target_ + "\\sub\\deep"));
+}
+
+TEST_F(ArchiveTest, TestModeChecksEveryStreamAndWritesNothing) {
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), TwoFiles())));
+  ExtractOptions opt;
+  opt.test_only = true;
+  EXPECT_EQ(kExitOk, Extract(opt)) << msg_.text;
+  EXPECT_TRUE(TargetFiles().empty());
+}
+
+// Each case damages a correct output; every one must be refused by the
+// checks (open) or, for stream contents, by test and extraction.
+struct Damage {
+  const char* name;
+  std::function<void(std::vector<uint8_t>&, const Layout&)> apply;
+  bool found_on_open;
+  const char* says;  // a piece of the message
+};
+
+void PutU32At(std::vector<uint8_t>& b, size_t at, uint32_t v) { PutU32(&b[at], v); }
+
+TEST_F(ArchiveTest, DamagedOutputsAreRefusedAndNothingIsWritten) {
+  OutputSpec spec = TwoFiles();
+  DirEntry d;
+  d.folder.Set("%a\\made");
+  spec.dirs.push_back(d);
+  IniEntry ini;
+  ini.file.Set("%a\\a.ini");
+  ini.section.Set("s");
+  ini.key.Set("k");
+  spec.inis.push_back(ini);
+  Layout l;
+  const std::vector<uint8_t> good = BuildOutput(FakeStub(), spec, &l);
+  const size_t file1 = l.file_table + kFileEntrySize * 1;  // readme.txt (after password.val)
+  const size_t file2 = l.file_table + kFileEntrySize * 2;  // data.bin
+  auto cut = [](size_t at) { return [at](std::vector<uint8_t>& b, const Layout&) { b.resize(at); }; };
+  const Damage cases[] = {
+      {"no marker", [](auto& b, auto& l) { b[l.header] ^= 1; }, true, "No setup data"},
+      {"cut inside the header", cut(l.header + 15), true, "cut off"},
+      {"version byte not 1", [](auto& b, auto& l) { b[l.header + 12] = 0; }, true, "header is damaged"},
+      {"cut inside the settings magic", cut(l.settings + 3), true, "outside the file"},
+      {"cut inside the settings record", cut(l.settings + 3000), true, "outside the file"},
+      {"cut inside the dir table", cut(l.tables + 10), true, "past the end"},
+      {"cut inside the file table", cut(l.file_table + 100), true, "past the end"},
+      {"cut inside the data part", cut(l.data + 2), true, "outside the file"},
+      {"cut inside the last stream", [](auto& b, auto&) { b.pop_back(); }, true, "outside the file"},
+      {"settings offset past the end", [](auto& b, auto& l) { PutU32At(b, l.header + 13, 0x7FFFFFF0); }, true, "outside"},
+      {"data offset past the end", [](auto& b, auto& l) { PutU32At(b, l.header + 17, 0x7FFFFFF0); }, true, "data part"},
+      {"file count too large", [](auto& b, auto& l) { PutU16(&b[l.settings + 6 + 5724], 60000); }, true, "past the end"},
+      {"dir count one too many", [](auto& b, auto& l) { PutU16(&b[l.settings + 6 + 5722], 2); }, true, "data part"},
+      {"registry count too large", [](auto& b, auto& l) { PutU16(&b[l.settings + 6 + 5730], 60000); }, true, "past the end"},
+      {"bad settings magic", [](auto& b, auto& l) { b[l.settings] = 'Q'; }, true, "magic"},
+      {"bad stream magic", [](auto& b, auto& l) { b[l.streams[2] + 1] = 'X'; }, true, "magic"},
+      {"stream offset past the end", [file2](auto& b, auto&) { PutU32At(b, file2 + 2, 0x40000000); }, true, "outside"},
+      {"settings text over capacity", [](auto& b, auto& l) { b[l.settings + 6 + 5721 - 256] = 0; b[l.tables + 0] = 48; }, true, "longer than its field"},
+      {"file destination over capacity", [file1](auto& b, auto&) { b[file1 + 6] = 64; }, true, "longer than its field"},
+      {"wrong Adler-32", [file2](auto& b, auto&) { b[file2 + 74] ^= 0x40; }, false, "checksum"},
+      {"size one too large", [file2](auto& b, auto&) { PutU32At(b, file2 + 86, 40001); }, false, "shorter"},
+      {"size one too small", [file2](auto& b, auto&) { PutU32At(b, file2 + 86, 39999); }, false, "longer"},
+      {"packed length too short", [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) - 3); }, false, "ends too early"},
+      {"packed length too long", [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) + 2); }, false, "does not end"},
+      {"a flipped bit inside a stream", [](auto& b, auto& l) { b[l.streams[2] + 2000] ^= 0x10; }, false, "damaged"},
+  };
+  for (const Damage& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<uint8_t> bytes = good;
+    c.apply(bytes, l);
+    int rc = Open(bytes);
+    if (c.found_on_open) {
+      EXPECT_EQ(kExitDamaged, rc);
+    } else {
+      ASSERT_EQ(kExitOk, rc) << msg_.text;
+      ExtractOptions test;
+      test.test_only = true;
+      EXPECT_EQ(kExitDamaged, Extract(test));
+      EXPECT_EQ(kExitDamaged, Extract());
+    }
+    EXPECT_NE(nullptr, strstr(msg_.text, c.says)) << msg_.text;
+    EXPECT_TRUE(TargetFiles().empty());
+    EXPECT_FALSE(os::IsDirectory(target_ + "\\made"));
+  }
+}
+
+TEST_F(ArchiveTest, UnsafeDestinationsAreRefusedBeforeAnythingIsWritten) {
+  const char* unsafe[] = {"%a\\..\\evil.txt", "%a\\sub\\..\\..\\evil.txt", "%a\\a/b.txt", "%a\\/etc/x",
+                          "%a\\C:evil.txt", "%a\\\\evil.txt", "%a\\CON", "%a\\nul.txt", "%a\\com1",
+                          "%a\\Lpt9.log", "%a\\aux .txt", "%a\\...", "%a\\ ", "C:\\Windows\\evil.dll",
+                          "evil.txt", "%a\\", "%a\\sub\\\\x", "%a\\a?b", "%aevil.txt"};
+  for (const char* dest : unsafe) {
+    SCOPED_TRACE(dest);
+    OutputSpec spec = TwoFiles();
+    spec.files.push_back({dest, "bad"});
+    EXPECT_EQ(kExitDamaged, Open(BuildOutput(FakeStub(), spec)));
+    EXPECT_NE(nullptr, strstr(msg_.text, "outside the target folder")) << msg_.text;
+  }
+  // The same rules for [Dirs] and for INI files inside the target folder.
+  OutputSpec dirs = TwoFiles();
+  DirEntry d;
+  d.folder.Set("%a\\..\\up");
+  dirs.dirs.push_back(d);
+  EXPECT_EQ(kExitDamaged, Open(BuildOutput(FakeStub(), dirs)));
+  OutputSpec ini = TwoFiles();
+  IniEntry e;
+  e.file.Set("%a\\..\\x.ini");
+  ini.inis.push_back(e);
+  EXPECT_EQ(kExitDamaged, Open(BuildOutput(FakeStub(), ini)));
+  EXPECT_TRUE(TargetFiles().empty());
+
+  const char* safe[] = {"%a\\console.txt", "%a\\com10", "%a\\sub\\x.txt", "%a\\a.b.c", "%A\\Upper.txt"};
+  for (const char* dest : safe) EXPECT_TRUE(SafeDestination(dest, strlen(dest))) << dest;
+}
+
+TEST_F(ArchiveTest, AFailedStreamLeavesExistingFilesAndNoTemporaries) {
+  std::string old_path = target_ + "\\readme.txt";
+  WriteAll(os::HostPath(old_path), {'o', 'l', 'd'});
+  OutputSpec spec = TwoFiles();
+  spec.files.push_back({"%a\\third.txt", "third"});
+  Layout l;
+  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), spec, &l);
+  bytes[l.file_table + kFileEntrySize * 3 + 74] ^= 1;  // the last file's checksum
+  ASSERT_EQ(kExitOk, Open(bytes));
+  EXPECT_EQ(kExitDamaged, Extract());
+  EXPECT_EQ((std::vector<std::string>{"readme.txt"}), TargetFiles());
+  EXPECT_EQ("old", Content(old_path));
+
+  // A good output replaces the existing file.
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  EXPECT_EQ(kExitOk, Extract()) << msg_.text;
+  EXPECT_EQ("Hello, world.\r\n", Content(old_path));
+  EXPECT_EQ((std::vector<std::string>{"data.bin", "readme.txt", "third.txt"}), TargetFiles());
+}
+
+TEST_F(ArchiveTest, CancelLeavesNothing) {
+  OutputSpec spec = TwoFiles();
+  spec.files.push_back({"%a\\big.bin", RandomBytesString(1 << 20, 2)});
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  ExtractOptions opt;
+  int calls = 0;
+  opt.progress_ctx = &calls;
+  opt.progress = [](void* ctx, uint64_t done, uint64_t total) {
+    EXPECT_LE(done, total);
+    return ++*static_cast<int*>(ctx) < 3;
+  };
+  EXPECT_EQ(kExitCancelled, Extract(opt));
+  EXPECT_TRUE(TargetFiles().empty());
+}
+
+TEST_F(ArchiveTest, PasswordIsUnmaskedAndOnlyAskedWhenSet) {
+  OutputSpec spec = TwoFiles();
+  spec.settings.password_show = true;
+  char masked[] = "Geheim\xE4";
+  MaskPassword(masked, strlen(masked));
+  spec.settings.password.Set(masked);
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  EXPECT_TRUE(HasPassword(archive_));
+  EXPECT_TRUE(PasswordMatches(archive_, "Geheim\xE4"));
+  EXPECT_FALSE(PasswordMatches(archive_, "geheim\xE4"));
+  EXPECT_FALSE(PasswordMatches(archive_, "Geheim"));
+
+  spec.settings.password.Set("");  // the switch on, but no password
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  EXPECT_FALSE(HasPassword(archive_));
+}
+
+TEST_F(ArchiveTest, LicenceIsJoinedWithLineBreaks) {
+  OutputSpec spec = TwoFiles();
+  std::string text = std::string(250, 'a') + "\x01\xFF" + std::string(10, 'b');
+  spec.settings.license[0].Set(text.substr(0, 255).c_str());  // the marker split across pieces
+  spec.settings.license[1].Set(text.substr(255).c_str());
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  static char out[kLicenseMax];
+  LicenseText(archive_, out);
+  EXPECT_EQ(std::string(250, 'a') + "\r\n" + std::string(10, 'b'), out);
+}
+
+TEST_F(ArchiveTest, IniEntriesWriteEraseAndSkip) {
+  std::string ini_path = target_ + "\\app.ini";
+  WriteAll(os::HostPath(ini_path), std::vector<uint8_t>{'[', 'M', 'a', 'i', 'n', ']', '\r', '\n', 'k', 'e', 'e', 'p',
+                                                        '=', '1', '\r', '\n', 'g', 'o', 'n', 'e', '=', '2', '\r', '\n'});
+  OutputSpec spec = TwoFiles();
+  auto add = [&](const char* key, const char* value, uint8_t options) {
+    IniEntry e;
+    e.file.Set("%a\\app.ini");
+    e.section.Set("main");
+    e.key.Set(key);
+    e.value.Set(value);
+    e.options = options;
+    spec.inis.push_back(e);
+  };
+  add("keep", "changed", kIniOptionSkip);
+  add("fresh", "%a", kIniOptionSkip);
+  add("gone", "", kIniOptionErase);
+  add("path", "C:\\x", 0);
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  ASSERT_EQ(kExitOk, ApplyIniEntries(archive_, target_.c_str(), true, &msg_)) << msg_.text;
+  std::string text = Content(ini_path);
+  EXPECT_NE(std::string::npos, text.find("keep=1")) << text;
+  EXPECT_NE(std::string::npos, text.find("fresh=%a")) << text;  // values are written as they stand
+  EXPECT_EQ(std::string::npos, text.find("gone")) << text;
+  EXPECT_NE(std::string::npos, text.find("path=C:\\x")) << text;
+}
+
+}  // namespace

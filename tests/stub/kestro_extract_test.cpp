@@ -1,0 +1,113 @@
+// kestro-extract on outputs built by the tests.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "common/os.h"
+#include "stub/platform.h"
+#include "tests/stub/output_builder.h"
+
+using namespace kestro;
+using namespace kestro::format;
+using namespace kestro::testing;
+
+namespace {
+
+struct Result {
+  int code;
+  std::string out;
+};
+
+Result RunTool(const std::string& args) {
+  std::string cmd = std::string(KESTRO_EXTRACT) + " " + args + " 2>&1";
+  FILE* p = popen(cmd.c_str(), "r");
+  Result r{-1, ""};
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int st = pclose(p);
+  r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+class KestroExtract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/kxextractXXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmpl));
+    dir_ = tmpl;
+  }
+  void TearDown() override { stub::RemoveTree(dir_.c_str()); }
+  std::string Write(const OutputSpec& spec) {
+    std::string path = dir_ + "/out.exe";
+    WriteAll(path, BuildOutput(FakeStub(), spec));
+    return path;
+  }
+  std::string dir_;
+};
+
+OutputSpec Sample() {
+  OutputSpec spec;
+  spec.settings = QuietSettings();
+  spec.settings.caption.Set("Gr\xFC\xDF" "e");
+  spec.files.push_back({"%a\\hello.txt", "Hello\n", 0x5A8B6C21});
+  RegEntry r;
+  r.root = kRootCurrentUser;
+  r.subkey.Set("Software\\Demo");
+  r.value_name.Set("Path");
+  r.type = kRegString;
+  r.data.Set("%a");
+  spec.regs.push_back(r);
+  return spec;
+}
+
+TEST_F(KestroExtract, ListsTestsAndExtracts) {
+  std::string out = Write(Sample());
+  Result l = RunTool("-l " + out);
+  EXPECT_EQ(0, l.code) << l.out;
+  EXPECT_NE(std::string::npos, l.out.find("Gr\u00fc\u00dfe")) << l.out;  // shown as UTF-8
+  EXPECT_NE(std::string::npos, l.out.find("%a\\hello.txt")) << l.out;
+  EXPECT_NE(std::string::npos, l.out.find("2025-04-11 13:33:02")) << l.out;
+  EXPECT_NE(std::string::npos, l.out.find("internal, not extracted")) << l.out;
+  EXPECT_NE(std::string::npos, l.out.find("Windows only, skipped here")) << l.out;
+  EXPECT_EQ(0, RunTool("-t " + out).code);
+  Result d = RunTool("-d " + dir_ + "/x/y " + out);
+  EXPECT_EQ(0, d.code) << d.out;
+  auto got = ReadAll(dir_ + "/x/y/hello.txt");
+  EXPECT_EQ("Hello\n", std::string(got.begin(), got.end()));
+  EXPECT_FALSE(os::FileExists(dir_ + "/x/y/password.val"));
+}
+
+TEST_F(KestroExtract, ExitCodesForPasswordsDamageAndArguments) {
+  OutputSpec spec = Sample();
+  spec.settings.password_show = true;
+  char pw[] = "pw";
+  MaskPassword(pw, 2);
+  spec.settings.password.Set(pw);
+  std::string out = Write(spec);
+  EXPECT_EQ(0, RunTool("-l " + out).code);
+  EXPECT_EQ(0, RunTool("-t " + out).code);
+  Result no = RunTool("-d " + dir_ + "/t " + out);
+  EXPECT_EQ(3, no.code);
+  EXPECT_NE(std::string::npos, no.out.find("-p")) << no.out;
+  EXPECT_EQ(3, RunTool("-p PW -d " + dir_ + "/t " + out).code);
+  EXPECT_FALSE(os::FileExists(dir_ + "/t/hello.txt"));
+  EXPECT_EQ(0, RunTool("-p pw -d " + dir_ + "/t " + out).code);
+  EXPECT_TRUE(os::FileExists(dir_ + "/t/hello.txt"));
+
+  auto bytes = ReadAll(out);
+  bytes.resize(bytes.size() - 1);
+  WriteAll(out, bytes);
+  EXPECT_EQ(2, RunTool("-t " + out).code);
+  EXPECT_EQ(2, RunTool(dir_ + "/missing.exe").code);
+  EXPECT_EQ(2, RunTool("").code);
+  EXPECT_EQ(0, RunTool("--help").code);
+  Result v = RunTool("--version");
+  EXPECT_EQ(0, v.code);
+  EXPECT_NE(std::string::npos, v.out.find("Kestro")) << v.out;
+}
+
+}  // namespace
