@@ -162,7 +162,12 @@ void EncodeExeHeader(const ExeHeader& h, uint8_t out[kExeHeaderSize]) {
 }
 
 bool DecodeExeHeader(const uint8_t in[kExeHeaderSize], ExeHeader* h) {
-  if (memcmp(in, kMarker, kMarkerSize) != 0 || in[12] != 1) return false;
+  if (memcmp(in, kMarker, kMarkerSize) != 0) return false;
+  return DecodeExeHeaderAfterMarker(in, h);
+}
+
+bool DecodeExeHeaderAfterMarker(const uint8_t in[kExeHeaderSize], ExeHeader* h) {
+  if (in[12] != 1) return false;
   h->settings_offset = GetU32(in + 13);
   h->data_offset = GetU32(in + 17);
   return true;

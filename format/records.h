@@ -177,6 +177,9 @@ inline uint32_t GetU32(const uint8_t* p) {
 // marker or the version byte is wrong).
 void EncodeExeHeader(const ExeHeader& h, uint8_t out[kExeHeaderSize]);
 bool DecodeExeHeader(const uint8_t in[kExeHeaderSize], ExeHeader* h);
+// The same without comparing the marker, for a reader that has just matched
+// it (the stub: a reference to kMarker would put a second marker into it).
+bool DecodeExeHeaderAfterMarker(const uint8_t in[kExeHeaderSize], ExeHeader* h);
 void EncodeSettings(const SetupSettings& s, uint8_t out[kSettingsSize]);
 bool DecodeSettings(const uint8_t in[kSettingsSize], SetupSettings* s);
 void EncodeDirEntry(const DirEntry& e, uint8_t out[kDirEntrySize]);

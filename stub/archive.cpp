@@ -196,7 +196,7 @@ int OpenArchive(const char* path, const uint8_t marker[kMarkerSize], Archive* a,
       rc = Damaged(msg, "The setup header is cut off.");
       break;
     }
-    if (head[12] != 1 || !DecodeExeHeader(head, &a->header)) {
+    if (memcmp(head, marker, kMarkerSize) != 0 || !DecodeExeHeaderAfterMarker(head, &a->header)) {
       rc = Damaged(msg, "The setup header is damaged: no setup data was added to this file.");
       break;
     }

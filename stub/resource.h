@@ -8,7 +8,7 @@
 #define IDD_PROGRESS 105
 
 #define IDC_TEXT 1001
-#define IDC_ICON 1002
+#define IDC_PICTURE 1002
 #define IDC_EDIT 1003
 #define IDC_BROWSE 1004
 #define IDC_GAUGE 1005

@@ -17,8 +17,10 @@ using namespace kestro::format;
 
 // The compiler finds these bytes (the marker and room behind it) and writes
 // the header over them: the only place the marker occurs in this program.
-extern "C" __attribute__((used)) volatile unsigned char g_setup_header[32] = {
+extern "C" {
+__attribute__((used)) volatile unsigned char g_setup_header[32] = {
     0x65, 0x4C, 0x67, 0x4E, 0x69, 0x53, 0x12, 0x34, 0x43, 0x21, 0x12, 0x34, 0, 0, 0, 0};
+}
 
 namespace {
 
@@ -138,7 +140,7 @@ INT_PTR CALLBACK QuestionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     char text[256];
     g_archive.settings.prompt_text.CopyTo(text);
     SetDlgItemTextA(dlg, IDC_TEXT, text);
-    SendDlgItemMessageA(dlg, IDC_ICON, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_QUESTION)), 0);
+    SendDlgItemMessageA(dlg, IDC_PICTURE, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_QUESTION)), 0);
     SetButton(dlg, IDYES, g_archive.settings.yes);
     SetButton(dlg, IDNO, g_archive.settings.no);
     return TRUE;
@@ -245,7 +247,7 @@ INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     g_archive.settings.progress_text.CopyTo(text);
     SetDlgItemTextA(dlg, IDC_TEXT, text);
     SetButton(dlg, IDCANCEL, g_archive.settings.cancel);
-    SendDlgItemMessageA(dlg, IDC_ICON, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_APPLICATION)), 0);
+    SendDlgItemMessageA(dlg, IDC_PICTURE, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_APPLICATION)), 0);
     SendDlgItemMessageA(dlg, IDC_GAUGE, PBM_SETRANGE32, 0, 100);
     return TRUE;
   }

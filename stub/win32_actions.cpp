@@ -9,6 +9,10 @@
 
 #include <string.h>
 
+#ifndef ERROR_ELEVATION_REQUIRED
+#define ERROR_ELEVATION_REQUIRED 740
+#endif
+
 namespace kestro::stub {
 
 using namespace kestro::format;
