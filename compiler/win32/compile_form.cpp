@@ -209,7 +209,7 @@ void TCompileForm::Notice(NoticeKind kind, const std::string& text, const std::s
 
 void TCompileForm::ReportFailure(const std::string& report, const std::string& fatal) {
   ShowAndWaitForTimer();
-  ui::MessageBoxService::ShowMessage(hwnd_, report, ui::ApplicationTitle(), MB_OK | MB_ICONSTOP);
+  ui::MessageBoxService::ShowMessage(hwnd_, report, kReportCaption, MB_OK | MB_ICONSTOP);
   ui::ModalMessageBox(fatal, kFatalCaption, ui::kWarning, MB_OK);
 }
 
