@@ -64,6 +64,9 @@ void ParseSwitches(const char* cmd, Switches* sw) {
   }
   for (;;) {
     while (*cmd == ' ' || *cmd == '\t') ++cmd;
+    // A switch may come quoted as a whole ("/D=C:\My Folder").
+    bool quoted = *cmd == '"';
+    if (quoted) ++cmd;
     if (*cmd != '/' && *cmd != '-') return;
     char c = cmd[1];
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
@@ -72,15 +75,16 @@ void ParseSwitches(const char* cmd, Switches* sw) {
       const char* s = cmd + 3;
       size_t n = strlen(s);
       while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t')) --n;
-      if (n >= 2 && s[0] == '"' && s[n - 1] == '"') ++s, n -= 2;
+      if (n >= 1 && s[n - 1] == '"' && (quoted || s[0] == '"')) --n;
+      if (!quoted && n >= 1 && s[0] == '"') ++s, --n;
       Copy(sw->folder, sizeof sw->folder, s, n);
       return;
     }
     const char* end = cmd + 2;
     if (c == 'P' && cmd[2] == '=') {
       const char* s = cmd + 3;
-      if (*s == '"') {
-        ++s;
+      if (quoted || *s == '"') {
+        if (!quoted) ++s;
         end = s;
         while (*end && *end != '"') ++end;
         Copy(sw->password, sizeof sw->password, s, end - s);
@@ -100,6 +104,7 @@ void ParseSwitches(const char* cmd, Switches* sw) {
     } else {
       while (*end && *end != ' ' && *end != '\t') ++end;  // unknown: ignored
     }
+    if (quoted && c != 'P' && *end == '"') ++end;
     cmd = end;
   }
 }
@@ -435,8 +440,18 @@ int Run() {
           return kExitCancelled;
       }
     }
-    if (!wanted[0]) lstrcpyA(wanted, ".");
-    if (!GetFullPathNameA(wanted, sizeof folder, folder, nullptr)) Copy(folder, sizeof folder, wanted, strlen(wanted));
+    // A relative (or empty) folder is taken from where this file lies.
+    bool absolute = (wanted[0] && wanted[1] == ':') || (wanted[0] == '\\' && wanted[1] == '\\');
+    static char combined[kPathMax * 2];
+    if (absolute) {
+      lstrcpyA(combined, wanted);
+    } else {
+      lstrcpyA(combined, self);
+      char* slash = strrchr(combined, '\\');
+      if (slash) slash[1] = 0;
+      if (strlen(combined) + strlen(wanted) < sizeof combined) lstrcatA(combined, wanted);
+    }
+    if (!GetFullPathNameA(combined, sizeof folder, folder, nullptr)) Copy(folder, sizeof folder, combined, strlen(combined));
     size_t f = strlen(folder);
     while (f > 3 && folder[f - 1] == '\\') folder[--f] = 0;
     if (!MakeDirs(folder)) {
