@@ -17,17 +17,13 @@
 namespace kestro::project {
 namespace {
 
+using testing::Bytes;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
 constexpr char kDef[] = "DEF";
 
-// Bytes of a literal that may hold NULs.
-template <size_t N>
-std::string Bytes(const char (&s)[N]) {
-  return std::string(s, N - 1);
-}
 
 struct Probe {
   const char* section;

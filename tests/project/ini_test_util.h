@@ -9,6 +9,12 @@
 
 namespace kestro::project::testing {
 
+// Bytes of a literal that may hold NULs.
+template <size_t N>
+std::string Bytes(const char (&s)[N]) {
+  return std::string(s, N - 1);
+}
+
 inline std::string ReadBytes(const std::string& path) {
   std::FILE* f = std::fopen(os::HostPath(path).c_str(), "rb");
   if (!f) return "<missing>";
