@@ -421,6 +421,7 @@ int Run() {
   // 3. Where to.
   bool run_mode = s.run_program && !s.extract_only;
   static char folder[kPathMax];
+  bool created_folder = false;
   if (run_mode) {
     if (!MakePrivateFolder(folder)) {
       ShowError(sw, "Cannot create a temporary folder for the setup files.");
@@ -454,6 +455,7 @@ int Run() {
     if (!GetFullPathNameA(combined, sizeof folder, folder, nullptr)) Copy(folder, sizeof folder, combined, strlen(combined));
     size_t f = strlen(folder);
     while (f > 3 && folder[f - 1] == '\\') folder[--f] = 0;
+    created_folder = !IsDir(folder);
     if (!MakeDirs(folder)) {
       Message m;
       char reason[256];
@@ -494,7 +496,10 @@ int Run() {
   if (rc == kExitOk) rc = ApplyIconEntries(g_archive, folder, &msg);
   if (rc != kExitOk) {
     if (rc != kExitCancelled) ShowError(sw, msg.text);
-    if (run_mode) RemoveWithRetries(folder);
+    if (run_mode)
+      RemoveWithRetries(folder);
+    else if (created_folder)
+      RemoveDirAt(folder);  // only if it stayed empty
     return rc;
   }
 
