@@ -131,16 +131,24 @@ std::string WinePath(const std::string& host_path) {
   return path;
 }
 
-ChildProcess::~ChildProcess() {
+ChildProcess::~ChildProcess() { Release(); }
+
+void ChildProcess::Release() {
   if (process_) {
     if (!Wait(0)) Kill();
     CloseHandle(process_);
+    process_ = nullptr;
   }
   if (reader_) {
     WaitForSingleObject(reader_, 5000);
     CloseHandle(reader_);
+    reader_ = nullptr;
   }
   if (pipe_) CloseHandle(pipe_);
+  pipe_ = nullptr;
+  pid_ = 0;
+  exit_code_ = STILL_ACTIVE;
+  output_.clear();
 }
 
 DWORD WINAPI ChildProcess::ReadOutput(void* param) {
@@ -153,6 +161,7 @@ DWORD WINAPI ChildProcess::ReadOutput(void* param) {
 
 bool ChildProcess::Start(const std::string& command_line, bool capture_output,
                          const std::string& current_dir) {
+  Release();
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   HANDLE write_end = nullptr;

@@ -64,7 +64,8 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Starts a command line (program path quoted by the caller as needed).
+  // Starts a command line (program path quoted by the caller as needed); a
+  // process started before by this object is ended first if it still runs.
   bool Start(const std::string& command_line, bool capture_output = false,
              const std::string& current_dir = "");
   // Waits for the end; false (and the process still running) after timeout_ms.
@@ -82,6 +83,7 @@ class ChildProcess {
   DWORD pid_ = 0;
   DWORD exit_code_ = STILL_ACTIVE;
   std::string output_;
+  void Release();
   static DWORD WINAPI ReadOutput(void* self);
 };
 
