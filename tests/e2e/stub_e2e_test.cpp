@@ -1,0 +1,261 @@
+// Outputs compiled with the real Stub1.dat, run as their own processes under
+// Wine: silent extraction, damaged files, passwords, run mode with a setup
+// program that leaves a child behind, and the interactive windows driven
+// through the window driver.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "common/os.h"
+#include "stub/archive.h"
+#include "tests/stub/compile_helper.h"
+#include "tests/stub/output_builder.h"
+#include "tests/win/driver.h"
+
+using namespace kestro;
+using namespace kestro::testing;
+namespace driver = kestro::driver;
+
+namespace {
+
+const uint32_t kTextTime = 0x5A8B6C21;  // 2025-04-11 13:33:02
+const uint32_t kBigTime = 0x4E215A10;
+
+std::string Work() {
+  static std::string w = driver::WinePath(KESTRO_E2E_WORK);
+  return w;
+}
+
+std::string Slurp(const std::string& path) {
+  auto v = ReadAll(path);
+  return std::string(v.begin(), v.end());
+}
+
+void Put(const std::string& path, const std::string& text) {
+  WriteAll(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+class StubE2E : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    stub::RemoveTree(Work().c_str());
+    ASSERT_TRUE(stub::MakeDirs((Work() + "\\src").c_str()));
+    Put(Work() + "\\src\\hello.txt", "Hello from Kestro.\r\n");
+    std::mt19937 g(3);
+    std::string big(6 << 20, '\0');  // large enough for the progress window to be seen
+    for (size_t i = 0; i < big.size(); i += 4) big[i] = static_cast<char>(g());
+    Put(Work() + "\\src\\big.bin", big);
+    ASSERT_TRUE(os::SetFileDosDateTime(Work() + "\\src\\hello.txt", kTextTime));
+    ASSERT_TRUE(os::SetFileDosDateTime(Work() + "\\src\\big.bin", kBigTime));
+  }
+
+  // Compiles [Settings] lines plus the given files into Work()\name\out.exe.
+  std::string Compile(const std::string& name, const std::string& settings, const std::vector<std::string>& files) {
+    std::string dir = Work() + "\\" + name;
+    EXPECT_TRUE(stub::MakeDirs(dir.c_str()));
+    std::string out = dir + "\\out.exe";
+    std::string text = "[Settings]\r\n" + settings + "Output=" + out + "\r\n[Files]\r\n";
+    for (size_t i = 0; i < files.size(); ++i) text += "File" + std::to_string(i + 1) + "=" + files[i] + "\r\n";
+    std::string error = CompileProject(dir, text, KESTRO_STUB_FILE);
+    EXPECT_EQ("", error);
+    return out;
+  }
+
+  static int RunOutput(const std::string& exe, const std::string& args, int timeout_ms = 60000) {
+    driver::ChildProcess p;
+    if (!p.Start("\"" + exe + "\" " + args)) return -1;
+    if (!p.Wait(timeout_ms)) return -2;
+    return static_cast<int>(p.exit_code());
+  }
+
+  static std::vector<std::string> Files(const std::string& dir) {
+    if (!os::IsDirectory(dir)) return {};
+    auto v = os::ListFiles(dir);
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+
+  const std::string kQuiet =
+      "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=1\r\nExtractOnlyNoDlg=1\r\nRunProgram=0\r\n";
+  std::vector<std::string> Sources() { return {Work() + "\\src\\hello.txt", Work() + "\\src\\big.bin"}; }
+};
+
+TEST_F(StubE2E, SilentExtractionGivesTheRightBytesAndTimes) {
+  std::string out = Compile("silent", kQuiet, Sources());
+  std::string target = Work() + "\\silent\\target folder";
+  EXPECT_EQ(0, RunOutput(out, "/S /D=" + target));
+  EXPECT_EQ((std::vector<std::string>{"big.bin", "hello.txt"}), Files(target));
+  for (const char* name : {"hello.txt", "big.bin"}) {
+    EXPECT_EQ(Slurp(Work() + "\\src\\" + name), Slurp(target + "\\" + name)) << name;
+    EXPECT_EQ(os::FileDosDateTime(Work() + "\\src\\" + name), os::FileDosDateTime(target + "\\" + name)) << name;
+  }
+  EXPECT_EQ(kTextTime, os::FileDosDateTime(target + "\\hello.txt"));
+  EXPECT_EQ(0, RunOutput(out, "/S /T"));
+  // Kept for the signing test.
+  ASSERT_EQ(0, os::CopyFileOver(out, Work() + "\\for_signing.exe"));
+}
+
+TEST_F(StubE2E, ADamagedOutputExtractsNothing) {
+  std::string out = Compile("damaged", kQuiet, Sources());
+  auto bytes = ReadAll(out);
+  auto tampered = bytes;
+  tampered[tampered.size() - 5000] ^= 0x55;  // inside the last stream
+  Put(Work() + "\\damaged\\tampered.exe", std::string(tampered.begin(), tampered.end()));
+  auto truncated = bytes;
+  truncated.resize(bytes.size() - 10);
+  Put(Work() + "\\damaged\\truncated.exe", std::string(truncated.begin(), truncated.end()));
+
+  for (const char* name : {"tampered.exe", "truncated.exe"}) {
+    SCOPED_TRACE(name);
+    std::string target = Work() + "\\damaged\\target";
+    EXPECT_EQ(2, RunOutput(Work() + "\\damaged\\" + name, "/S /D=" + target));
+    EXPECT_TRUE(Files(target).empty());
+    EXPECT_EQ(2, RunOutput(Work() + "\\damaged\\" + name, "/S /T"));
+  }
+  // An existing file of the same name stays as it was.
+  std::string target = Work() + "\\damaged\\existing";
+  ASSERT_TRUE(stub::MakeDirs(target.c_str()));
+  Put(target + "\\hello.txt", "old");
+  EXPECT_EQ(2, RunOutput(Work() + "\\damaged\\tampered.exe", "/S /D=" + target));
+  EXPECT_EQ((std::vector<std::string>{"hello.txt"}), Files(target));
+  EXPECT_EQ("old", Slurp(target + "\\hello.txt"));
+}
+
+TEST_F(StubE2E, SilentModeNeedsTheRightPassword) {
+  std::string out = Compile("password",
+                            "PromptShow=0\r\npasswordshow=1\r\nPassword=Se cret\r\nprogressshow=0\r\nExtractOnly=1\r\n"
+                            "ExtractOnlyNoDlg=1\r\nRunProgram=0\r\n",
+                            Sources());
+  std::string target = Work() + "\\password\\target";
+  EXPECT_EQ(3, RunOutput(out, "/S /D=" + target));
+  EXPECT_EQ(3, RunOutput(out, "/S /P=wrong /D=" + target));
+  EXPECT_EQ(3, RunOutput(out, "/S /P=se cret /D=" + target));
+  EXPECT_TRUE(Files(target).empty());
+  EXPECT_EQ(0, RunOutput(out, "/S \"/P=Se cret\" /D=" + target));
+  EXPECT_EQ((std::vector<std::string>{"big.bin", "hello.txt"}), Files(target));
+}
+
+TEST_F(StubE2E, RunModeWaitsForTheLingeringChildRemovesTheFolderAndReturnsTheCode) {
+  std::string dir = Work() + "\\run";
+  ASSERT_TRUE(stub::MakeDirs(dir.c_str()));
+  std::string setup = driver::WinePath(KESTRO_SETUP_EXE);
+  ASSERT_EQ(0, os::CopyFileOver(setup, dir + "\\e2e_setup.exe"));
+  ASSERT_EQ(0, os::CopyFileOver(setup, dir + "\\linger.exe"));
+  std::string report = dir + "\\report.txt";
+  std::string out = Compile("run",
+                            "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=0\r\nRunProgram=1\r\n"
+                            "RunProgExeName=e2e_setup.exe\r\nRunProgExePara=\"" + report +
+                                "\"\r\nRunWaitFor=linger.exe\r\n",
+                            {dir + "\\e2e_setup.exe", dir + "\\linger.exe", Work() + "\\src\\hello.txt"});
+  EXPECT_EQ(7, RunOutput(out, "/S"));
+  std::istringstream lines(Slurp(report));
+  std::string folder, second;
+  std::getline(lines, folder);
+  std::getline(lines, second);
+  EXPECT_NE(std::string::npos, folder.find("kx")) << folder;
+  EXPECT_EQ("linger done", second) << "the output did not wait for linger.exe";
+  EXPECT_FALSE(os::IsDirectory(folder)) << folder;
+}
+
+// Waits for the next window with the caption, other than `previous`.
+HWND Next(const std::string& caption, DWORD pid, HWND previous) {
+  if (previous) driver::WaitWindowGone(previous, 10000);
+  return driver::WaitForWindow(caption, pid, 20000);
+}
+
+bool Has(const std::vector<std::string>& v, const std::string& s) {
+  for (const auto& x : v)
+    if (x.find(s) != std::string::npos) return true;
+  return false;
+}
+
+HWND ChildOfClass(HWND wnd, const char* cls) {
+  for (const auto& c : driver::ChildControls(wnd))
+    if (lstrcmpiA(c.class_name.c_str(), cls) == 0) return c.hwnd;
+  return nullptr;
+}
+
+TEST_F(StubE2E, InteractiveLicenceQuestionPasswordAndProgress) {
+  std::string target = Work() + "\\interactive\\target";
+  std::string out = Compile("interactive",
+                            "ShowLicense=1\r\nLicenseText=First line\x01\xFFSecond line\r\n"
+                            "PromptShow=1\r\nPrompttext=Jetzt entpacken?\r\nYes=&Ja\r\nNo=&Nein\r\n"
+                            "passwordshow=1\r\nPassword=pw\r\nPasswordText=Kennwort:\r\n"
+                            "Continue=&Weiter\r\nCancel=&Abbrechen\r\n"
+                            "progressshow=1\r\nProgressText=Entpacke Dateien...\r\n"
+                            "ShowFinalMsg=1\r\nFinalMsg=Fertig.\r\ncaption=Kestro E2E\r\n"
+                            "ExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=1\r\nExtractOnlyPath=" + target + "\r\n",
+                            Sources());
+  const std::string caption = "Kestro E2E";
+  driver::ChildProcess p;
+  ASSERT_TRUE(p.Start("\"" + out + "\""));
+
+  HWND licence = Next(caption, p.pid(), nullptr);
+  ASSERT_NE(nullptr, licence);
+  HWND text = ChildOfClass(licence, "Edit");
+  ASSERT_NE(nullptr, text);
+  char got[256] = {};  // WM_GETTEXT: another process's edit text
+  SendMessageA(text, WM_GETTEXT, sizeof got, reinterpret_cast<LPARAM>(got));
+  EXPECT_STREQ("First line\r\nSecond line", got);
+  EXPECT_TRUE(Has(driver::ButtonCaptions(licence), "&Abbrechen"));
+  ASSERT_TRUE(driver::PressButton(licence, "&Weiter"));
+
+  HWND question = Next(caption, p.pid(), licence);
+  ASSERT_NE(nullptr, question);
+  EXPECT_TRUE(Has(driver::StaticTexts(question), "Jetzt entpacken?"));
+  EXPECT_TRUE(Has(driver::ButtonCaptions(question), "&Nein"));
+  ASSERT_TRUE(driver::PressButton(question, "&Ja"));
+
+  HWND password = Next(caption, p.pid(), question);
+  ASSERT_NE(nullptr, password);
+  EXPECT_TRUE(Has(driver::StaticTexts(password), "Kennwort:"));
+  SendMessageA(ChildOfClass(password, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("PW"));
+  ASSERT_TRUE(driver::PressButton(password, "&Weiter"));
+
+  HWND wrong = Next(caption, p.pid(), password);
+  ASSERT_NE(nullptr, wrong);
+  EXPECT_TRUE(Has(driver::StaticTexts(wrong), "password is not correct"));
+  EXPECT_TRUE(Files(target).empty());
+  ASSERT_TRUE(driver::PressButton(wrong, "OK"));
+
+  password = Next(caption, p.pid(), wrong);
+  ASSERT_NE(nullptr, password);
+  SendMessageA(ChildOfClass(password, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("pw"));
+  ASSERT_TRUE(driver::PressButton(password, "&Weiter"));
+
+  HWND progress = Next(caption, p.pid(), password);
+  ASSERT_NE(nullptr, progress);
+  EXPECT_TRUE(Has(driver::StaticTexts(progress), "Entpacke Dateien..."));
+  EXPECT_NE(nullptr, ChildOfClass(progress, "msctls_progress32"));
+  EXPECT_TRUE(Has(driver::ButtonCaptions(progress), "&Abbrechen"));
+
+  HWND done = Next(caption, p.pid(), progress);
+  ASSERT_NE(nullptr, done);
+  EXPECT_TRUE(Has(driver::StaticTexts(done), "Fertig."));
+  ASSERT_TRUE(driver::PressButton(done, "OK"));
+  ASSERT_TRUE(p.Wait(20000));
+  EXPECT_EQ(0u, p.exit_code());
+  EXPECT_EQ((std::vector<std::string>{"big.bin", "hello.txt"}), Files(target));
+}
+
+TEST_F(StubE2E, CancelAtTheQuestionEndsWithCodeOne) {
+  std::string target = Work() + "\\cancel\\target";
+  std::string out = Compile("cancel",
+                            "PromptShow=1\r\nPrompttext=Go?\r\npasswordshow=0\r\nprogressshow=0\r\ncaption=Kestro Cancel\r\n"
+                            "ExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=1\r\nExtractOnlyPath=" + target + "\r\n",
+                            Sources());
+  driver::ChildProcess p;
+  ASSERT_TRUE(p.Start("\"" + out + "\""));
+  HWND question = driver::WaitForWindow("Kestro Cancel", p.pid(), 20000);
+  ASSERT_NE(nullptr, question);
+  ASSERT_TRUE(driver::PressButton(question, "&No"));
+  ASSERT_TRUE(p.Wait(20000));
+  EXPECT_EQ(1u, p.exit_code());
+  EXPECT_FALSE(os::IsDirectory(target));
+}
+
+}  // namespace
