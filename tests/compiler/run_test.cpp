@@ -320,7 +320,7 @@ TEST(Run, NewOutputAndSourceFolderRewriteTheProject) {
   WriteFile(f.dir / "other/one.txt", "1");
   WriteFile(f.dir / "other/two.txt", "22");
   fs::create_directories(f.dir.path() / "other" / "skipped-folder");
-  std::string out = f.dir / "new/built.exe";
+  std::string out = (f.dir.path() / "new" / "built.exe").string();
   RunResult r = f.Run({out, f.dir / "other"});
   ASSERT_EQ(Ending::kCompleted, r.ending) << f.rec.report;
   EXPECT_EQ(out, r.output_path);
