@@ -97,6 +97,12 @@ class ModalBoxWindows : public ::testing::Test {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
   static bool TopMost(HWND w) { return GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST; }
+  // Whether a lies above b in the z-order.
+  static bool Above(HWND a, HWND b) {
+    for (HWND w = GetWindow(a, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+      if (w == b) return true;
+    return false;
+  }
   static RECT Rect(HWND w) {
     RECT r;
     GetWindowRect(w, &r);
@@ -117,6 +123,7 @@ TEST_F(ModalBoxWindows, WindowsAreSetAsideWhileTheBoxIsUpAndRestoredAfter) {
     EXPECT_FALSE(IsWindowEnabled(main_));
     EXPECT_FALSE(IsWindowEnabled(topmost_));
     EXPECT_FALSE(TopMost(topmost_));
+    EXPECT_TRUE(Above(topmost_, main_)) << "at the top of the ordinary band";
     EXPECT_TRUE(TopMost(hidden_topmost_)) << "hidden windows keep their band";
     RECT now = Rect(topmost_);
     EXPECT_TRUE(EqualRect(&before, &now)) << "neither moved nor resized";
