@@ -1,0 +1,221 @@
+// kestro-compiler as a process: arguments, exit codes, texts on the console,
+// the stub lookup and Ctrl-C.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "project/ini_file.h"
+#include "test_util.h"
+
+namespace kestro::compiler {
+namespace {
+
+using test::ReadFile;
+using test::ScratchDir;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+// One run of a program with stdin from /dev/null and both outputs captured.
+class Process {
+ public:
+  Process(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+          const std::string& tmpdir) {
+    int out[2], err[2];
+    EXPECT_EQ(0, pipe(out));
+    EXPECT_EQ(0, pipe(err));
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      dup2(err[1], 2);
+      int null = open("/dev/null", O_RDONLY);
+      dup2(null, 0);
+      close(out[0]), close(err[0]);
+      if (chdir(cwd.c_str()) != 0) _exit(99);
+      setenv("TMPDIR", tmpdir.c_str(), 1);
+      std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(98);
+    }
+    close(out[1]), close(err[1]);
+    out_fd_ = out[0], err_fd_ = err[0];
+  }
+
+  // Reads until the standard error holds text (or the program ends).
+  bool WaitForError(const std::string& text) {
+    while (err.find(text) == std::string::npos)
+      if (!Pump()) return false;
+    return true;
+  }
+  void Interrupt() { kill(pid_, SIGINT); }
+  int Wait() {
+    while (Pump()) {
+    }
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+  }
+
+  std::string out, err;
+
+ private:
+  // Moves available output into out/err; false when both pipes are closed.
+  bool Pump() {
+    pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
+    if (out_fd_ < 0 && err_fd_ < 0) return false;
+    if (poll(fds, 2, 10000) <= 0) return false;
+    char buf[4096];
+    for (int i = 0; i < 2; ++i) {
+      int& fd = i == 0 ? out_fd_ : err_fd_;
+      if (fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+      ssize_t n = read(fd, buf, sizeof buf);
+      if (n <= 0) {
+        close(fd);
+        fd = -1;
+      } else {
+        (i == 0 ? out : err).append(buf, static_cast<size_t>(n));
+      }
+    }
+    return true;
+  }
+  pid_t pid_;
+  int out_fd_, err_fd_;
+};
+
+struct Cli {
+  ScratchDir dir;
+  std::string tmp = dir / "tmp";
+  std::string stub = dir / "stub.dat";
+  std::string tkp = dir / "p.tkp";
+  Cli() {
+    fs::create_directories(tmp);
+    fs::create_directories(dir.path() / "src");
+    WriteFile(stub, test::StubBytes(64, 64));
+    WriteFile(dir / "src/a.txt", "hello");
+    Project("");
+  }
+  void Project(const std::string& extra) {
+    WriteFile(tkp, "[Settings]\r\nOutput=out.exe\r\n" + extra + "[Files]\r\nFile1=src\\a.txt\r\n");
+  }
+  int Run(std::vector<std::string> args) {
+    Process p(KESTRO_COMPILER, args, dir.path().string(), tmp);
+    int rc = p.Wait();
+    out = p.out, err = p.err;
+    return rc;
+  }
+  std::string out, err;
+};
+
+TEST(Cli, HelpVersionAndUsage) {
+  Cli c;
+  EXPECT_EQ(2, c.Run({}));
+  EXPECT_NE(std::string::npos, c.out.find("Usage: kestro-compiler [--yes] [--stub FILE] PROJECT [OUTPUT [SOURCEDIR]]"));
+  EXPECT_NE(std::string::npos, c.out.find("The tessaron Kestro Compiler offers you to automaticly create"));
+  EXPECT_EQ(std::string::npos, c.out.find('\r')) << "line ends for the terminal";
+  EXPECT_EQ(2, c.Run({"missing.tkp"}));
+  EXPECT_NE(std::string::npos, c.out.find("Usage:"));
+  EXPECT_FALSE(fs::exists(c.dir.path() / "tmp" / "kestrocmp.tmp")) << "nothing written";
+  EXPECT_EQ(0, c.Run({"--help"}));
+  EXPECT_NE(std::string::npos, c.out.find("Exit codes:"));
+  EXPECT_EQ(0, c.Run({"--version"}));
+  EXPECT_EQ("Kestro 1.4.2 (Build 88)\n", c.out);
+  EXPECT_EQ(2, c.Run({"--frobnicate", "p.tkp"}));
+}
+
+TEST(Cli, BuildsWithOneLinePerStatusWithoutATerminal) {
+  Cli c;
+  ASSERT_EQ(0, c.Run({"--stub", "stub.dat", "p.tkp"})) << c.err;
+  EXPECT_TRUE(fs::exists(c.dir.path() / "out.exe"));
+  EXPECT_NE(std::string::npos, c.err.find("\nCompressing Files... password.val (1 kb)\nCompressing Files... a.txt (1 kb)\n"))
+      << c.err;
+  EXPECT_NE(std::string::npos, c.err.find("Outputfile created.\n"));
+  EXPECT_TRUE(c.out.empty());
+}
+
+TEST(Cli, ExistingOutputIsDeclinedWithoutTerminalUnlessYes) {
+  Cli c;
+  WriteFile(c.dir / "out.exe", "old");
+  EXPECT_EQ(3, c.Run({"--stub", "stub.dat", "p.tkp"}));
+  EXPECT_EQ("old", ReadFile(c.dir / "out.exe"));
+  EXPECT_EQ(0, c.Run({"--yes", "--stub", "stub.dat", "p.tkp"}));
+  EXPECT_NE("old", ReadFile(c.dir / "out.exe"));
+}
+
+TEST(Cli, FailuresPrintTheReportInUtf8AndExitWith1) {
+  Cli c;
+  c.Project("");
+  WriteFile(c.tkp, "[Settings]\r\nOutput=out.exe\r\n[Registry]\r\n1=HKLM,x,y,STRING,z,\r\n");
+  EXPECT_EQ(1, c.Run({"--stub", "stub.dat", "p.tkp"}));
+  EXPECT_NE(std::string::npos,
+            c.err.find("ERROR! Parameter 1 (root key) in Eintrag 1 der Sektion [Registry] ist ung\xC3\xBCltig.\n"
+                       "A FATAL error occured."))
+      << c.err;
+
+  // Nothing delivered: the (E01a) message, exit code 1.
+  c.Project("");
+  WriteFile(c.tkp, "[Settings]\r\nOutput=missing\\out.exe\r\n");
+  EXPECT_EQ(1, c.Run({"--stub", "stub.dat", "p.tkp"}));
+  EXPECT_NE(std::string::npos, c.err.find("(E01a) File could not be created")) << c.err;
+
+  // A missing stub names the path it looked for.
+  c.Project("");
+  EXPECT_EQ(1, c.Run({"--stub", "nowhere.dat", "p.tkp"}));
+  EXPECT_NE(std::string::npos, c.err.find("Couldnt copy " + (c.dir / "nowhere.dat"))) << c.err;
+
+  // A missing source folder.
+  EXPECT_EQ(1, c.Run({"--stub", "stub.dat", "p.tkp", "x.exe", "no-such-folder"}));
+  EXPECT_NE(std::string::npos, c.err.find("Error: You have specified a new Source Files Folder")) << c.err;
+}
+
+TEST(Cli, FindsTheStubBesideItselfOrInShare) {
+  Cli c;
+  fs::create_directories(c.dir.path() / "bin");
+  fs::create_directories(c.dir.path() / "share" / "kestro");
+  std::string program = c.dir / "bin/kestro-compiler";
+  fs::copy_file(KESTRO_COMPILER, program);
+  fs::copy_file(c.stub, c.dir / "share/kestro/Stub1.dat");
+  Process installed(program, {"--yes", "p.tkp"}, c.dir.path().string(), c.tmp);
+  EXPECT_EQ(0, installed.Wait()) << installed.err;
+  // A Stub1.dat beside the program comes first.
+  WriteFile(c.dir / "bin/Stub1.dat", test::StubBytes(10, 10));
+  Process beside(program, {"--yes", "p.tkp"}, c.dir.path().string(), c.tmp);
+  EXPECT_EQ(0, beside.Wait()) << beside.err;
+  EXPECT_EQ(std::string(10, 'S'), ReadFile(c.dir / "out.exe").substr(0, 10));
+}
+
+TEST(Cli, OutputAndSourceFolderAreTakenFromTheCallersFolderAndStoredWithBackslashes) {
+  Cli c;
+  fs::create_directories(c.dir.path() / "outdir");
+  fs::create_directories(c.dir.path() / "more");
+  WriteFile(c.dir / "more/b.txt", "b");
+  ASSERT_EQ(0, c.Run({"--stub", "stub.dat", "p.tkp", "outdir/x.exe", "more"})) << c.err;
+  EXPECT_TRUE(fs::exists(c.dir.path() / "outdir" / "x.exe"));
+  project::IniFile ini(c.tkp);
+  std::string output = ini.ReadString("Settings", "Output", "");
+  std::string file1 = ini.ReadString("Files", "File1", "");
+  EXPECT_EQ(std::string::npos, output.find('/')) << output;
+  EXPECT_EQ("\\outdir\\x.exe", output.substr(output.size() - 13));
+  EXPECT_EQ("\\more\\b.txt", file1.substr(file1.size() - 11)) << file1;
+  EXPECT_EQ(std::string::npos, file1.find('/')) << file1;
+}
+
+TEST(Cli, CtrlCIsAConfirmedCancelAtTheNextCheckpoint) {
+  Cli c;
+  WriteFile(c.dir / "src/big.bin", test::NoiseBytes(48 << 20, 11));
+  WriteFile(c.tkp, "[Settings]\r\nOutput=out.exe\r\n[Files]\r\nFile1=src\\big.bin\r\nFile2=src\\a.txt\r\n");
+  Process p(KESTRO_COMPILER, {"--stub", "stub.dat", "p.tkp"}, c.dir.path().string(), c.tmp);
+  ASSERT_TRUE(p.WaitForError("Compressing Files... big.bin")) << p.err;
+  p.Interrupt();
+  EXPECT_EQ(130, p.Wait()) << p.err;
+  EXPECT_FALSE(fs::exists(c.dir.path() / "out.exe"));
+  EXPECT_TRUE(fs::exists(c.dir.path() / "tmp" / "kestrocmp.tmp" / "SETUP.1")) << "work files stay; TMPDIR is used";
+  EXPECT_EQ(std::string::npos, p.err.find("a.txt")) << "stopped before the next file";
+}
+
+}  // namespace
+}  // namespace kestro::compiler
