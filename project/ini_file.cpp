@@ -1,7 +1,9 @@
 // The INI file behind the project file.
 //
 // The file's bytes are kept in memory with a parsed index of sections and
-// keys, so a read is one stat() and two hash look-ups. A write changes the
+// keys, so a read is two hash look-ups. An IniFile checks the file's size,
+// time and identity at its first access only and owns the file from then on
+// (one program at a time uses a project file). A write changes the
 // bytes and the file together: a new last key of the last section (and a new
 // section) is appended to the file; anything else rewrites the file from the
 // changed line on. Lines this class did not write keep their bytes.
@@ -116,6 +118,8 @@ long WriteSome(int fd, const char* p, size_t n) {
   return _write(fd, p, n > (1u << 30) ? (1u << 30) : static_cast<unsigned>(n));
 }
 bool SeekTo(int fd, uint64_t pos) { return _lseeki64(fd, static_cast<int64_t>(pos), SEEK_SET) >= 0; }
+bool WriteAll(int fd, std::string_view bytes);
+bool WriteAt(int fd, uint64_t pos, std::string_view bytes) { return SeekTo(fd, pos) && WriteAll(fd, bytes); }
 bool CutTo(int fd, uint64_t size) { return size <= 0x7fffffff && _chsize(fd, static_cast<long>(size)) == 0; }
 bool CloseFile(int fd) { return _close(fd) == 0; }
 void RemovePath(const std::string& host) { _unlink(host.c_str()); }
@@ -138,13 +142,29 @@ int OpenWrite(const std::string& host, bool create) {
   return ::open(host.c_str(), flags, 0666);
 }
 long ReadSome(int fd, char* p, size_t n) { return static_cast<long>(::read(fd, p, n)); }
-long WriteSome(int fd, const char* p, size_t n) { return static_cast<long>(::write(fd, p, n)); }
-bool SeekTo(int fd, uint64_t pos) { return ::lseek(fd, static_cast<off_t>(pos), SEEK_SET) >= 0; }
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+bool WriteAt(int fd, uint64_t pos, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(pos));
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+    pos += static_cast<uint64_t>(n);
+  }
+  return true;
+}
 bool CutTo(int fd, uint64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)) == 0; }
 bool CloseFile(int fd) { return ::close(fd) == 0; }
 void RemovePath(const std::string& host) { ::unlink(host.c_str()); }
 #endif
 
+#ifdef _WIN32
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     long n = WriteSome(fd, bytes.data(), bytes.size());
@@ -153,6 +173,7 @@ bool WriteAll(int fd, std::string_view bytes) {
   }
   return true;
 }
+#endif
 
 // Reads the whole file; false when it cannot be read.
 bool ReadAll(const std::string& host, std::string* out) {
@@ -200,18 +221,24 @@ struct Doc {
   std::string host;
   bool loaded = false;
   Stamp stamp;
+  bool stamp_known = true;  // false after our own writes: the time is not taken
   bool readable = true;  // false: the file exists but could not be read
   std::string data;
   size_t text_begin = 0;  // after a UTF-8 byte order mark
   std::vector<Section> sections;
   std::unordered_map<std::string, size_t> index;  // folded name -> first section
 
-  // Re-reads the file when it changed since this process last saw it.
-  void Sync() {
+  // Re-reads the file when it is not what this process last saw.
+  void Validate() {
     Stamp now = StatFile(host);
+    if (loaded && !stamp_known && now.exists && stamp.exists && now.size == stamp.size && now.inode == stamp.inode) {
+      stamp = now;  // our last write: only its time was not taken
+      stamp_known = true;
+    }
     if (loaded && now == stamp) return;
     loaded = true;
     stamp = now;
+    stamp_known = true;
     readable = !now.exists || ReadAll(host, &data);
     if (!now.exists) data.clear();
     Reparse();
@@ -307,37 +334,47 @@ struct Doc {
     return p + ((data[p] == '\r' && p + 1 < data.size() && data[p + 1] == '\n') ? 2 : 1);
   }
 
+  enum Stored { kStored, kFailed, kVanished };
+
   // Writes the bytes from `from` on: old holds the file's present bytes,
   // now the wanted ones. On failure the file gets its old bytes back.
-  bool Store(size_t from, std::string_view now, std::string_view old) {
+  // kVanished: the file was deleted behind our back; nothing was written.
+  Stored Store(size_t from, std::string_view now, std::string_view old) {
     if (!stamp.exists || !readable) {
       // A new file, or one whose bytes could not be read: written whole.
       int fd = OpenWrite(host, true);
-      if (fd < 0) return false;
+      if (fd < 0) return kFailed;
       bool ok = WriteAll(fd, now);
       ok = CloseFile(fd) && ok;
       if (!ok && !stamp.exists) RemovePath(host);
-      return ok;
+      if (!ok) loaded = false;  // whatever is there now, read it next time
+      stamp = StatFile(host);
+      stamp_known = true;
+      return ok ? kStored : kFailed;
     }
     int fd = OpenWrite(host, false);
-    if (fd < 0) return false;
-    bool ok = SeekTo(fd, from) && WriteAll(fd, now.substr(from)) && (now.size() >= old.size() || CutTo(fd, now.size()));
+    if (fd < 0) return StatFile(host).exists ? kFailed : kVanished;
+    bool ok = WriteAt(fd, from, now.substr(from)) && (now.size() >= old.size() || CutTo(fd, now.size()));
     if (!ok) {
       // Disk full or the like: put the old bytes back (they fitted before).
-      if (SeekTo(fd, from)) WriteAll(fd, old.substr(from));
-      CutTo(fd, old.size());
+      if (!WriteAt(fd, from, old.substr(from)) || !CutTo(fd, old.size())) loaded = false;
     }
     ok = CloseFile(fd) && ok;
-    return ok;
+    // Taking the file's time would cost a system call per write; the next
+    // check recognises our own bytes by size and file identity.
+    stamp.size = static_cast<int64_t>(ok ? now.size() : old.size());
+    stamp_known = false;
+    return ok ? kStored : kFailed;
   }
 
   // Appends text (which starts a line) to the file and the model.
-  bool Append(const std::string& text) {
+  Stored Append(const std::string& text) {
     const size_t old_size = data.size();
     data += text;
-    if (!Store(old_size, data, std::string_view(data).substr(0, old_size))) {
+    Stored r = Store(old_size, data, std::string_view(data).substr(0, old_size));
+    if (r != kStored) {
       data.resize(old_size);
-      return false;
+      return r;
     }
     if (!readable) {
       readable = true;
@@ -345,21 +382,20 @@ struct Doc {
     } else {
       ParseLines(old_size);
     }
-    stamp = StatFile(host);
-    return true;
+    return kStored;
   }
 
   // Replaces the file's bytes by now, which equal the present ones up to from.
-  bool Rewrite(size_t from, std::string now) {
-    if (!Store(from, now, data)) return false;
+  Stored Rewrite(size_t from, std::string now) {
+    Stored r = Store(from, now, data);
+    if (r != kStored) return r;
     data.swap(now);
     readable = true;
     Reparse();
-    stamp = StatFile(host);
-    return true;
+    return kStored;
   }
 
-  bool Splice(size_t at, size_t erase, const std::string& text) {
+  Stored Splice(size_t at, size_t erase, const std::string& text) {
     if (erase == 0 && at == data.size()) return Append(text);
     std::string now;
     now.reserve(data.size() - erase + text.size());
@@ -367,13 +403,12 @@ struct Doc {
     return Rewrite(at, std::move(now));
   }
 
-  bool Write(const std::string& section, const std::string& key, const std::string& value) {
-    Sync();
+  Stored TryWrite(const std::string& section, const std::string& key, const std::string& value) {
     if (Section* s = FindSection(section)) {
       auto it = s->index.find(Fold(key));
       if (it != s->index.end()) {
         const Key& k = s->keys[it->second];
-        if (k.has_value && k.value == value) return true;  // nothing changes
+        if (k.has_value && k.value == value) return kStored;  // nothing changes
         return Splice(k.begin, k.end - k.begin, k.name + "=" + value);
       }
       bool need_break;
@@ -386,8 +421,7 @@ struct Doc {
     return Append(text);
   }
 
-  bool Erase(const std::string& section) {
-    Sync();
+  Stored TryErase(const std::string& section) {
     const std::string folded = Fold(section);
     std::string now;
     size_t from = std::string::npos, kept = 0;
@@ -399,9 +433,29 @@ struct Doc {
       now.append(data, kept, b - kept);
       kept = e;
     }
-    if (from == std::string::npos) return true;  // no such section
+    if (from == std::string::npos) return kStored;  // no such section
     now.append(data, kept, std::string::npos);
     return Rewrite(from, std::move(now));
+  }
+
+  // A file deleted by someone else is a file without keys: the change is
+  // made to that.
+  template <typename Change>
+  bool Apply(Change change) {
+    Stored r = change();
+    if (r == kVanished) {
+      Validate();
+      r = change();
+    }
+    return r == kStored;
+  }
+
+  bool Write(const std::string& section, const std::string& key, const std::string& value) {
+    return Apply([&] { return TryWrite(section, key, value); });
+  }
+
+  bool Erase(const std::string& section) {
+    return Apply([&] { return TryErase(section); });
   }
 
   bool Remove() {
@@ -410,6 +464,7 @@ struct Doc {
     if (now.exists) return false;
     loaded = true;
     stamp = now;
+    stamp_known = true;
     readable = true;
     data.clear();
     Reparse();
@@ -455,13 +510,15 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 IniFile::~IniFile() = default;
 
 IniFile::Model& IniFile::model() const {
-  if (!model_) model_.reset(new Model{AcquireDoc(path_)});
+  if (!model_) {
+    model_.reset(new Model{AcquireDoc(path_)});
+    model_->doc->Validate();
+  }
   return *model_;
 }
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
   Doc& doc = *model().doc;
-  doc.Sync();
   const Key* k = doc.Find(CleanName(section), CleanName(key));
   if (!k || !k->has_value) return DefaultValue(def);
   std::string_view v = k->value;
@@ -471,7 +528,6 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
 
 bool IniFile::HasKey(const std::string& section, const std::string& key) const {
   Doc& doc = *model().doc;
-  doc.Sync();
   const Key* k = doc.Find(CleanName(section), CleanName(key));
   return k && k->has_value;
 }

@@ -8,10 +8,13 @@
 
 namespace kestro::project {
 
-// Text is 8-bit bytes and is never converted. Every access checks the file's
-// size and time and re-reads it when another program changed it; all
-// IniFile objects of one process that name the same file share one parsed
-// copy. Every write has reached the file before the call returns.
+// Text is 8-bit bytes and is never converted. An IniFile reads the file at
+// its first access and owns it from then on: only one program uses a project
+// file at a time, so a change by another program is seen by the IniFile
+// objects created after it. All IniFile objects of one process that name the
+// same file share one parsed copy, so they always agree; a file deleted
+// behind an object's back is written anew. Every write has reached the file
+// (not necessarily the disk's platters) before the call returns.
 class IniFile {
  public:
   // Nothing is read until the first access. A missing or unreadable file

@@ -359,17 +359,23 @@ TEST(IniFileCoherence, ObjectsShareAndSeeOtherWriters) {
   ASSERT_TRUE(b.WriteString("Settings", "Output", "two"));  // same length: only sharing tells
   EXPECT_EQ(a.ReadString("Settings", "Output", kDef), "two");
 
-  // Another program rewrites the file.
+  // Another program rewrites the file: an object made afterwards sees it,
+  // and so do the older ones, which share its copy.
   WriteBytes(path, "[Settings]\r\nOutput=changed elsewhere\r\n");
+  IniFile c(path);
+  EXPECT_EQ(c.ReadString("Settings", "Output", kDef), "changed elsewhere");
   EXPECT_EQ(a.ReadString("Settings", "Output", kDef), "changed elsewhere");
   ASSERT_TRUE(a.WriteString("Settings", "Quiet", "1"));
   EXPECT_EQ(ReadBytes(path), "[Settings]\r\nOutput=changed elsewhere\r\nQuiet=1\r\n");
+  IniFile d(path);
+  EXPECT_EQ(d.ReadString("Settings", "Quiet", kDef), "1");
 
-  // ... or deletes it.
+  // ... or deletes it: the next write starts a new file.
   os::RemoveFile(path);
-  EXPECT_EQ(b.ReadString("Settings", "Output", kDef), kDef);
   ASSERT_TRUE(b.WriteString("Settings", "Quiet", "0"));
   EXPECT_EQ(ReadBytes(path), "[Settings]\r\nQuiet=0\r\n");
+  IniFile e(path);
+  EXPECT_EQ(e.ReadString("Settings", "Output", kDef), kDef);
 }
 
 // Many keys through the append path, then edits in the middle and more
