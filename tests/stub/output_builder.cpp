@@ -1,6 +1,7 @@
 #include "tests/stub/output_builder.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <zlib.h>
 
 #include <stdexcept>
@@ -10,9 +11,9 @@ namespace kestro::testing {
 using namespace kestro::format;
 
 std::vector<uint8_t> FakeStub() {
-  std::vector<uint8_t> s = {'M', 'Z', 0x90, 0, 3, 0, 0, 0};
-  s.insert(s.end(), kMarker, kMarker + kMarkerSize);
-  s.resize(s.size() + 9 + 40, 0xCC);
+  std::vector<uint8_t> s(8 + kMarkerSize + 9 + 40, 0xCC);
+  memcpy(&s[0], "MZ\x90\0\3\0\0\0", 8);
+  memcpy(&s[8], kMarker, kMarkerSize);
   return s;
 }
 
