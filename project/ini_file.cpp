@@ -113,7 +113,9 @@ int OpenWrite(const std::string& host, bool create) {
   if (create) flags |= _O_CREAT | _O_TRUNC;
   return _open(host.c_str(), flags, _S_IREAD | _S_IWRITE);
 }
-long ReadSome(int fd, char* p, size_t n) { return _read(fd, p, n > (1u << 30) ? (1u << 30) : static_cast<unsigned>(n)); }
+long ReadSome(int fd, char* p, size_t n) {
+  return _read(fd, p, n > (1u << 30) ? (1u << 30) : static_cast<unsigned>(n));
+}
 long WriteSome(int fd, const char* p, size_t n) {
   return _write(fd, p, n > (1u << 30) ? (1u << 30) : static_cast<unsigned>(n));
 }
@@ -222,7 +224,7 @@ struct Doc {
   bool loaded = false;
   Stamp stamp;
   bool stamp_known = true;  // false after our own writes: the time is not taken
-  bool readable = true;  // false: the file exists but could not be read
+  bool readable = true;     // false: the file exists but could not be read
   std::string data;
   size_t text_begin = 0;  // after a UTF-8 byte order mark
   std::vector<Section> sections;
@@ -231,7 +233,8 @@ struct Doc {
   // Re-reads the file when it is not what this process last saw.
   void Validate() {
     Stamp now = StatFile(host);
-    if (loaded && !stamp_known && now.exists && stamp.exists && now.size == stamp.size && now.inode == stamp.inode) {
+    if (loaded && !stamp_known && now.exists && stamp.exists && now.size == stamp.size &&
+        now.inode == stamp.inode) {
       stamp = now;  // our last write: only its time was not taken
       stamp_known = true;
     }
@@ -517,7 +520,8 @@ IniFile::Model& IniFile::model() const {
   return *model_;
 }
 
-std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& def) const {
   Doc& doc = *model().doc;
   const Key* k = doc.Find(CleanName(section), CleanName(key));
   if (!k || !k->has_value) return DefaultValue(def);
@@ -555,7 +559,10 @@ bool ParseInteger(const std::string& text, int32_t* value) {
     uint64_t v = 0;
     for (size_t i = 2; i < n; ++i) {
       char c = text[i];
-      int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      int d = c >= '0' && c <= '9'   ? c - '0'
+              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                     : -1;
       if (d < 0) return false;
       v = v * 16 + static_cast<uint64_t>(d);
       if (v > 0xFFFFFFFFu) return false;

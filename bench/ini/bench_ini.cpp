@@ -27,13 +27,15 @@ bool RunOnce(const std::string& path, int n, double* seconds) {
     ini.WriteString("Settings", "Output", "C:\\out\\setup.exe");
     if (!kestro::project::WriteInteger(ini, "Files", "NumFiles", n)) return false;
     for (int i = 1; i <= n; ++i)
-      if (!ini.WriteString("Files", "File" + std::to_string(i), prefix + std::to_string(i) + ".dat")) return false;
+      if (!ini.WriteString("Files", "File" + std::to_string(i), prefix + std::to_string(i) + ".dat"))
+        return false;
   }
   {
     IniFile ini(path);  // a new reader: parses the file once
     if (kestro::project::ReadInteger(ini, "Files", "NumFiles", 0) != n) return false;
     for (int i = 1; i <= n; ++i)
-      if (ini.ReadString("Files", "File" + std::to_string(i), "") != prefix + std::to_string(i) + ".dat") return false;
+      if (ini.ReadString("Files", "File" + std::to_string(i), "") != prefix + std::to_string(i) + ".dat")
+        return false;
   }
   *seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return true;
@@ -70,6 +72,7 @@ int main() {
   std::printf("INI [Files] written and read back key by key (median of runs)\n");
   std::printf("   1,000 keys: %8.3f s total, %6.2f us per key\n", small, per_small);
   std::printf("  60,000 keys: %8.3f s total, %6.2f us per key\n", large, per_large);
-  std::printf("  time per key at 60,000 / at 1,000: %.2f (1 = linear, 60 = quadratic)\n", per_large / per_small);
+  std::printf("  time per key at 60,000 / at 1,000: %.2f (1 = linear, 60 = quadratic)\n",
+              per_large / per_small);
   return 0;
 }

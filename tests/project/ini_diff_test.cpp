@@ -22,9 +22,8 @@
 // - Erasing a section that appears twice: the platform erases the first one
 //   only, so the keys of the second come back (and a rewritten [Files] would
 //   mix old and new entries); we erase every section of that name.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>
@@ -44,7 +43,8 @@ using testing::WriteBytes;
 std::string PlatformRead(const std::string& path, const std::string& section, const std::string& key,
                          const std::string& def) {
   char buf[1024];
-  DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf, sizeof buf, path.c_str());
+  DWORD n =
+      GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf, sizeof buf, path.c_str());
   return std::string(buf, n);
 }
 
@@ -74,10 +74,18 @@ struct Scenario {
 };
 
 std::vector<Probe> SettingsProbes() {
-  return {{"Settings", "PromptText", "DEF"}, {"SETTINGS", "prompttext", "DEF"}, {"Settings", "Quoted", "DEF"},
-          {"Settings", "Single", "DEF"},     {"Settings", "Blanks", "DEF"},     {"settings", "LONG", "DEF"},
-          {"Settings", "Caption", "Setup"},  {"Settings", "Missing", "  d  "},  {"Files", "NumFiles", "9876"},
-          {" files ", "file1", "DEF"},       {"Kestro", "VersionString", ""},   {"Nowhere", "x", "DEF"},
+  return {{"Settings", "PromptText", "DEF"},
+          {"SETTINGS", "prompttext", "DEF"},
+          {"Settings", "Quoted", "DEF"},
+          {"Settings", "Single", "DEF"},
+          {"Settings", "Blanks", "DEF"},
+          {"settings", "LONG", "DEF"},
+          {"Settings", "Caption", "Setup"},
+          {"Settings", "Missing", "  d  "},
+          {"Files", "NumFiles", "9876"},
+          {" files ", "file1", "DEF"},
+          {"Kestro", "VersionString", ""},
+          {"Nowhere", "x", "DEF"},
           {"\xC4", "k", "DEF"}};
 }
 
@@ -130,10 +138,7 @@ std::vector<Scenario> Scenarios() {
         {S::kWrite, "Settings", "Quoted", "q"}},
        SettingsProbes(),
        true},
-      {"a file written by hand",
-       {{S::kSeed, "", "", hand}},
-       SettingsProbes(),
-       true},
+      {"a file written by hand", {{S::kSeed, "", "", hand}}, SettingsProbes(), true},
       {"writes into a file written by hand",
        {{S::kSeed, "", "", hand},
         {S::kWrite, "Settings", "Caption", "third"},
@@ -153,7 +158,9 @@ std::vector<Scenario> Scenarios() {
        SettingsProbes(),
        true},
       {"the file is deleted",
-       {{S::kWrite, "Settings", "PromptText", "p"}, {S::kDelete, "", "", ""}, {S::kWrite, "Files", "File1", "z"}},
+       {{S::kWrite, "Settings", "PromptText", "p"},
+        {S::kDelete, "", "", ""},
+        {S::kWrite, "Files", "File1", "z"}},
        SettingsProbes(),
        true},
   };
@@ -176,7 +183,8 @@ TEST(IniDifferential, SameValuesAndBytesAsThePlatform) {
         SCOPED_TRACE("step " + std::to_string(step_no) + ": [" + p.section + "] " + p.key);
         const std::string mine = ini_ptr->ReadString(p.section, p.key, p.def);
         EXPECT_EQ(mine, PlatformRead(theirs, p.section, p.key, p.def));
-        EXPECT_EQ(mine, PlatformRead(ours, p.section, p.key, p.def)) << "the platform reads our file otherwise";
+        EXPECT_EQ(mine, PlatformRead(ours, p.section, p.key, p.def))
+            << "the platform reads our file otherwise";
       }
     };
     compare_reads();  // before the file exists
@@ -190,15 +198,15 @@ TEST(IniDifferential, SameValuesAndBytesAsThePlatform) {
           ini_ptr = std::make_unique<IniFile>(ours);
           break;
         case Step::kWrite:
-          EXPECT_EQ(ini_ptr->WriteString(s.section, s.key, s.value), PlatformWrite(theirs, s.section, s.key, s.value))
+          EXPECT_EQ(ini_ptr->WriteString(s.section, s.key, s.value),
+                    PlatformWrite(theirs, s.section, s.key, s.value))
               << "write [" << s.section << "] " << s.key;
           break;
         case Step::kErase:
-          EXPECT_EQ(ini_ptr->EraseSection(s.section), PlatformErase(theirs, s.section)) << "erase " << s.section;
+          EXPECT_EQ(ini_ptr->EraseSection(s.section), PlatformErase(theirs, s.section))
+              << "erase " << s.section;
           break;
-        case Step::kDelete:
-          EXPECT_EQ(ini_ptr->DeleteFile(), ::DeleteFileA(theirs.c_str()) != 0);
-          break;
+        case Step::kDelete: EXPECT_EQ(ini_ptr->DeleteFile(), ::DeleteFileA(theirs.c_str()) != 0); break;
       }
       compare_reads();
     }
@@ -212,7 +220,8 @@ TEST(IniDifferential, MissingFileAndFailedWrites) {
   TempDir dir("ini_diff_fail");
   const std::string missing = dir.File("missing.ini");
   IniFile ini(missing);
-  EXPECT_EQ(ini.ReadString("Settings", "Caption", "Setup"), PlatformRead(missing, "Settings", "Caption", "Setup"));
+  EXPECT_EQ(ini.ReadString("Settings", "Caption", "Setup"),
+            PlatformRead(missing, "Settings", "Caption", "Setup"));
   EXPECT_EQ(ReadBytes(missing), "<missing>");
 
   const std::string nowhere = dir.File("no\\such\\folder.ini");
@@ -251,13 +260,15 @@ TEST(IniDifferential, WhereThePlatformDiffers) {
   // At most 1023 characters come back; the platform gives 1022 here.
   EXPECT_EQ(ini.ReadString("S", "q", ""), std::string(1023, 'y'));
   const std::string platform = PlatformRead(path, "S", "q", "");
-  if (platform.size() != 1023) std::printf("note: the platform returns %zu characters of a quoted 1023\n", platform.size());
+  if (platform.size() != 1023)
+    std::printf("note: the platform returns %zu characters of a quoted 1023\n", platform.size());
 
   // A value with a line break: the platform writes two lines (a new key);
   // we refuse it and leave the file alone.
   const std::string theirs = dir.File("break_platform.ini");
   PlatformWrite(theirs, "S", "a", "x\r\nNumFiles=5");
-  if (PlatformRead(theirs, "S", "NumFiles", "none") == "5") std::printf("note: the platform wrote a key from a line break\n");
+  if (PlatformRead(theirs, "S", "NumFiles", "none") == "5")
+    std::printf("note: the platform wrote a key from a line break\n");
   const std::string before = ReadBytes(path);
   EXPECT_FALSE(ini.WriteString("S", "a", "x\r\nNumFiles=5"));
   EXPECT_EQ(ReadBytes(path), before);
@@ -267,11 +278,13 @@ TEST(IniDifferential, WhereThePlatformDiffers) {
   WriteBytes(folded, "[\xC4]\r\nk=umlaut\r\n");
   IniFile fold(folded);
   EXPECT_EQ(fold.ReadString("\xE4", "K", "DEF"), "umlaut");
-  if (PlatformRead(folded, "\xE4", "K", "DEF") != "umlaut") std::printf("note: the platform matches \\xC4 and \\xE4 apart\n");
+  if (PlatformRead(folded, "\xE4", "K", "DEF") != "umlaut")
+    std::printf("note: the platform matches \\xC4 and \\xE4 apart\n");
 
   // A section that appears twice is erased wholly.
   const std::string twice = dir.File("twice.ini"), twice_platform = dir.File("twice_platform.ini");
-  const std::string bytes = "[Files]\r\nFile1=old\r\nFile2=old\r\n[Settings]\r\nQuiet=1\r\n[files]\r\nFile3=old\r\n";
+  const std::string bytes =
+      "[Files]\r\nFile1=old\r\nFile2=old\r\n[Settings]\r\nQuiet=1\r\n[files]\r\nFile3=old\r\n";
   WriteBytes(twice, bytes);
   WriteBytes(twice_platform, bytes);
   IniFile dup(twice);
@@ -281,7 +294,8 @@ TEST(IniDifferential, WhereThePlatformDiffers) {
   EXPECT_EQ(dup.ReadString("Files", "File3", "none"), "none");
   PlatformErase(twice_platform, "Files");
   PlatformWrite(twice_platform, "Files", "File1", "new");
-  if (PlatformRead(twice_platform, "Files", "File3", "none") != "none") std::printf("note: the platform erased one of two [Files]\n");
+  if (PlatformRead(twice_platform, "Files", "File3", "none") != "none")
+    std::printf("note: the platform erased one of two [Files]\n");
 }
 
 }  // namespace

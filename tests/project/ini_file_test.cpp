@@ -8,8 +8,9 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <csignal>
 #include <sys/resource.h>
+
+#include <csignal>
 #endif
 
 #include "tests/project/ini_test_util.h"
@@ -23,7 +24,6 @@ using testing::TempDir;
 using testing::WriteBytes;
 
 constexpr char kDef[] = "DEF";
-
 
 struct Probe {
   const char* section;
@@ -212,7 +212,9 @@ std::vector<WriteCase> WriteCases() {
        "[B]\r\ny=2\r\n[C]\r\nv=0\r\n[A]\r\nx=5\r\n"},
       {"erase the last section, then write it anew",
        "[Settings]\r\nOutput=x\r\n[Files]\r\nNumFiles=2\r\nFile1=a\r\nFile2=b\r\n",
-       {{O::kErase, "Files", "", ""}, {O::kWrite, "Files", "File1", "c"}, {O::kWrite, "Files", "NumFiles", "1"}},
+       {{O::kErase, "Files", "", ""},
+        {O::kWrite, "Files", "File1", "c"},
+        {O::kWrite, "Files", "NumFiles", "1"}},
        "[Settings]\r\nOutput=x\r\n[Files]\r\nFile1=c\r\nNumFiles=1\r\n"},
       {"duplicate keys and sections: the first one is written",
        "[A]\r\nk=1\r\nk=2\r\n[A]\r\nk=3\r\nj=0\r\n",
@@ -231,7 +233,10 @@ std::vector<WriteCase> WriteCases() {
        {{O::kWrite, "S", "b", "2"}, {O::kWrite, "", "k2", "x"}},
        "k=1\r\nk2=x\r\n[S]\r\na=1\r\nb=2\r\n"},
       {"an empty file", "", {{O::kWrite, "S", "a", "1"}}, "[S]\r\na=1\r\n"},
-      {"a byte order mark stays", "\xEF\xBB\xBF", {{O::kWrite, "S", "a", "1"}}, "\xEF\xBB\xBF\r\n[S]\r\na=1\r\n"},
+      {"a byte order mark stays",
+       "\xEF\xBB\xBF",
+       {{O::kWrite, "S", "a", "1"}},
+       "\xEF\xBB\xBF\r\n[S]\r\na=1\r\n"},
   };
 }
 
@@ -268,7 +273,8 @@ TEST(IniFileWrite, Cases) {
 TEST(IniFileWrite, ValueRoundTripsAndEmptyValue) {
   TempDir dir("ini_values");
   IniFile ini(dir.File("v.ini"));
-  const std::string values[] = {"", "plain", "two  words", "\"quoted\"", "\xE4\xF6\xFC\xDF \x80", std::string(1023, 'L')};
+  const std::string values[] = {
+      "", "plain", "two  words", "\"quoted\"", "\xE4\xF6\xFC\xDF \x80", std::string(1023, 'L')};
   for (size_t i = 0; i < sizeof values / sizeof values[0]; ++i) {
     std::string key = "K" + std::to_string(i);
     ASSERT_TRUE(ini.WriteString("S", key, values[i]));
@@ -332,9 +338,9 @@ TEST(IniFileFailure, DiskFullKeepsEarlierKeys) {
   rlimit small = saved;
   small.rlim_cur = before.size() + 10;
   setrlimit(RLIMIT_FSIZE, &small);
-  const bool append = ini.WriteString("Files", "File2", std::string(200, 'b'));      // at the end
+  const bool append = ini.WriteString("Files", "File2", std::string(200, 'b'));       // at the end
   const bool insert = ini.WriteString("Settings", "Caption", std::string(200, 'c'));  // in the middle
-  const bool small_ok = ini.WriteString("Files", "File3", "c");                      // fits
+  const bool small_ok = ini.WriteString("Files", "File3", "c");                       // fits
   setrlimit(RLIMIT_FSIZE, &saved);
   sigaction(SIGXFSZ, &old, nullptr);
 
@@ -449,16 +455,35 @@ TEST(IniTypes, Integers) {
     bool ok;
     int32_t value;
   } cases[] = {
-      {"12", true, 12},          {"+12", true, 12},         {"-12", true, -12},
-      {"00012", true, 12},       {"0", true, 0},            {"-0", true, 0},
-      {"2147483647", true, INT32_MAX}, {"-2147483648", true, INT32_MIN},
-      {"2147483648", false, 0},  {"-2147483649", false, 0}, {"99999999999999999999", false, 0},
-      {"0x10", true, 16},        {"0X1f", true, 31},        {"0x7FFFFFFF", true, INT32_MAX},
-      {"0xFFFFFFFF", true, -1},  {"0x0000000010", true, 16}, {"0x100000000", false, 0},
-      {"0x", false, 0},          {"0X", false, 0},          {"0xg", false, 0},
-      {"-0x10", false, 0},       {"", false, 0},            {"-", false, 0},
-      {"+", false, 0},           {"1e3", false, 0},         {"- 5", false, 0},
-      {"5 ", false, 0},          {"12a", false, 0},         {"$10", false, 0},
+      {"12", true, 12},
+      {"+12", true, 12},
+      {"-12", true, -12},
+      {"00012", true, 12},
+      {"0", true, 0},
+      {"-0", true, 0},
+      {"2147483647", true, INT32_MAX},
+      {"-2147483648", true, INT32_MIN},
+      {"2147483648", false, 0},
+      {"-2147483649", false, 0},
+      {"99999999999999999999", false, 0},
+      {"0x10", true, 16},
+      {"0X1f", true, 31},
+      {"0x7FFFFFFF", true, INT32_MAX},
+      {"0xFFFFFFFF", true, -1},
+      {"0x0000000010", true, 16},
+      {"0x100000000", false, 0},
+      {"0x", false, 0},
+      {"0X", false, 0},
+      {"0xg", false, 0},
+      {"-0x10", false, 0},
+      {"", false, 0},
+      {"-", false, 0},
+      {"+", false, 0},
+      {"1e3", false, 0},
+      {"- 5", false, 0},
+      {"5 ", false, 0},
+      {"12a", false, 0},
+      {"$10", false, 0},
   };
   for (const Case& c : cases) {
     int32_t v = 777;
@@ -482,9 +507,9 @@ TEST(IniTypes, TypedReadersUseTheValueOrTheDefault) {
     bool when_true;   // ReadBool with default true
     bool when_false;  // ReadBool with default false
   } cases[] = {
-      {"hex", 16, true, true},     {"bare", 55, true, false},  {"spaced", 42, true, true},
-      {"quoted", 7, true, true},   {"empty", 55, true, false}, {"zero", 0, false, false},
-      {"two", 2, true, true},      {"neg", -1, true, true},    {"word", 55, true, false},
+      {"hex", 16, true, true},      {"bare", 55, true, false},      {"spaced", 42, true, true},
+      {"quoted", 7, true, true},    {"empty", 55, true, false},     {"zero", 0, false, false},
+      {"two", 2, true, true},       {"neg", -1, true, true},        {"word", 55, true, false},
       {"missing", 55, true, false}, {"NumFiles", 9876, true, true},
   };
   for (const Case& c : cases) {
@@ -504,23 +529,27 @@ TEST(IniTypes, ReplaceAllAndLineBreakMarkers) {
   struct Case {
     std::string s, from, to, expected;
   } cases[] = {
-      {"aaa", "aa", "a", "aa"},  // non-overlapping, resumes after the match
+      {"aaa", "aa", "a", "aa"},         // non-overlapping, resumes after the match
       {"aaaa", "aa", "aaa", "aaaaaa"},  // does not rescan inserted text
-      {"abc", "", "x", "abc"},
-      {"", "a", "b", ""},
-      {"xyxy", "xy", "", ""},
+      {"abc", "", "x", "abc"},         {"", "a", "b", ""}, {"xyxy", "xy", "", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(ReplaceAll(c.s, c.from, c.to), c.expected) << c.s;
 
-  EXPECT_EQ(EncodeLineBreaks("A\r\nB"), "A\x01\xFF" "B");
-  EXPECT_EQ(DecodeLineBreaks("A\x01\xFF" "B"), "A\r\nB");
+  EXPECT_EQ(EncodeLineBreaks("A\r\nB"),
+            "A\x01\xFF"
+            "B");
+  EXPECT_EQ(DecodeLineBreaks("A\x01\xFF"
+                             "B"),
+            "A\r\nB");
   EXPECT_EQ(EncodeLineBreaks("\r\r\n\n\n\r"), "\r\x01\xFF\n\n\r");
   EXPECT_EQ(DecodeLineBreaks("\x01\x01\xFF\xFF\xFF\x01"), "\x01\r\n\xFF\xFF\x01");
 
   TempDir dir("ini_licence");
   IniFile ini(dir.File("l.ini"));
   ASSERT_TRUE(ini.WriteString("Settings", "LicenseText", EncodeLineBreaks("A\r\nB")));
-  EXPECT_EQ(ReadBytes(dir.File("l.ini")), "[Settings]\r\nLicenseText=A\x01\xFF" "B\r\n");
+  EXPECT_EQ(ReadBytes(dir.File("l.ini")),
+            "[Settings]\r\nLicenseText=A\x01\xFF"
+            "B\r\n");
   EXPECT_EQ(DecodeLineBreaks(ini.ReadString("Settings", "LicenseText", "")), "A\r\nB");
 }
 

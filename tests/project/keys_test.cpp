@@ -5,8 +5,8 @@
 #include <set>
 #include <string>
 
-#include "project/ini_file.h"
 #include "common/text.h"
+#include "project/ini_file.h"
 
 namespace kestro::project {
 namespace {
@@ -37,7 +37,9 @@ TEST(SettingsKeys, OneTableForWizardAndCompiler) {
     EXPECT_EQ(UpperAscii(k->name), UpperAscii(n));
   }
   EXPECT_EQ(FindSettingsKey("NoSuchKey"), nullptr);
-  EXPECT_STREQ(FindSettingsKey("RunWaitFor")->compiler_default, "ERROR 5\xDF" "09");
+  EXPECT_STREQ(FindSettingsKey("RunWaitFor")->compiler_default,
+               "ERROR 5\xDF"
+               "09");
   EXPECT_EQ(std::string(FindSettingsKey("RunWaitFor")->compiler_default).size(), 10u);
 }
 
