@@ -4,6 +4,7 @@
 // Texts handed to the observer are Windows-1252 bytes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,10 @@ struct RunResult {
   std::string error;
   // The output path the run used ([Settings] Output), once it was read.
   std::string output_path;
+  // Completed only: file entries (the built-in one included), their bytes
+  // before and after compression, and the finished file's length.
+  int files = 0;
+  uint64_t source_bytes = 0, packed_bytes = 0, output_bytes = 0;
 };
 
 // The command-line parameters (without the program's name): parameter 1 the

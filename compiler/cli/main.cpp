@@ -119,6 +119,16 @@ int main(int argc, char** argv) {
   RunResult result = Run(params, options, observer);
   observer.Finish();
 
+  if (result.ending == Ending::kCompleted && result.delivered) {
+    double ratio = result.source_bytes ? 100.0 * static_cast<double>(result.packed_bytes) /
+                                             static_cast<double>(result.source_bytes)
+                                       : 100.0;
+    std::fprintf(stderr, "Built %s: %d entries, %llu bytes packed into %llu (%.1f%%), %llu bytes in all\n",
+                 cli::ConsoleText(result.output_path).c_str(), result.files,
+                 static_cast<unsigned long long>(result.source_bytes),
+                 static_cast<unsigned long long>(result.packed_bytes), ratio,
+                 static_cast<unsigned long long>(result.output_bytes));
+  }
   switch (result.ending) {
     case Ending::kHelp: return kExitUsage;
     case Ending::kStopped: return kExitFailed;

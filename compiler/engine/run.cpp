@@ -112,6 +112,14 @@ void Compile(const Prepared& prep, RunState& run, RunResult& result) {
   run.Status("Adding Header Information...");
   AddHeader(paths.setup_exe, paths.setup0, paths.setup1);
 
+  result.files = static_cast<int>(script.files.size());
+  for (const format::FileEntry& e : script.files) {
+    result.source_bytes += e.size;
+    result.packed_bytes += e.packed_size;
+  }
+  int64_t built = os::FileSize(paths.setup_exe);
+  result.output_bytes = built > 0 ? static_cast<uint64_t>(built) : 0;
+
   // 12: delivery.
   run.Advance();
   run.Status("Temporary Files created....");

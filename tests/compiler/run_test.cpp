@@ -100,6 +100,12 @@ TEST(Run, BuildsTheOutputAndCleansUp) {
       EXPECT_EQ(os::FileDosDateTime(path), o.files[i].dos_date_time);
     }
   }
+  uint64_t sizes = 0, packed = 0;
+  for (auto& e : o.files) sizes += e.size, packed += e.packed_size;
+  EXPECT_EQ(5, r.files);
+  EXPECT_EQ(sizes, r.source_bytes);
+  EXPECT_EQ(packed, r.packed_bytes);
+  EXPECT_EQ(o.bytes.size(), r.output_bytes);
   EXPECT_NE(std::string::npos, o.contents[0].find("[epa1]"));
   EXPECT_NE(std::string::npos, o.contents[0].find("PasswordValidate=0"));
   EXPECT_EQ(kPasswordValTime, o.files[0].dos_date_time);
