@@ -513,8 +513,12 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 IniFile::~IniFile() = default;
 
 IniFile::Model& IniFile::model() const {
+  // Checked at the first access, and again after a failed write left the
+  // file's bytes unknown.
   if (!model_) {
     model_.reset(new Model{AcquireDoc(path_)});
+    model_->doc->Validate();
+  } else if (!model_->doc->loaded) {
     model_->doc->Validate();
   }
   return *model_;
