@@ -172,6 +172,21 @@ bool ExpandTarget(const char* s, size_t len, const char* folder, char* out, size
   return true;
 }
 
+void ExpandAll(const char* s, const char* folder, char* out, size_t n) {
+  size_t o = 0, flen = strlen(folder);
+  for (; *s && o + 1 < n; ++s) {
+    if (s[0] == '%' && (s[1] == 'a' || s[1] == 'A')) {
+      size_t k = flen < n - 1 - o ? flen : n - 1 - o;
+      memcpy(out + o, folder, k);
+      o += k;
+      ++s;
+    } else {
+      out[o++] = *s;
+    }
+  }
+  out[o] = 0;
+}
+
 int OpenArchive(const char* path, const uint8_t marker[kMarkerSize], Archive* a, Message* msg) {
   *a = Archive();
   a->file = OpenRead(path);
@@ -521,6 +536,12 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
       rc = Damaged(msg, "A destination path is too long.");
       break;
     }
+    if (IsDir(q.final_path)) {
+      msg->Clear();
+      msg->Add("Cannot write ").Add(q.final_path).Add(": a folder of that name exists.");
+      rc = kExitWrite;
+      break;
+    }
     // A destination in a subfolder that no [Dirs] entry made.
     char parent[kPathMax];
     memcpy(parent, q.final_path, strlen(q.final_path) + 1);
@@ -584,7 +605,7 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
 }
 
 int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Message* msg) {
-  char file[kPathMax], section[48], key[48], value[128];
+  char file[kPathMax], section[48], key[48], raw[128], value[kPathMax];
   for (size_t i = 0; i < a.settings.ini_count; ++i) {
     const IniEntry& e = a.inis[i];
     if (only_inside && !StartsWithTarget(e.file.chars, e.file.len)) continue;
@@ -592,7 +613,8 @@ int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Mess
     if (!ExpandTarget(e.file.chars, e.file.len, folder, file, sizeof file)) return Damaged(msg, "An INI path is too long.");
     e.section.CopyTo(section);
     e.key.CopyTo(key);
-    e.value.CopyTo(value);
+    e.value.CopyTo(raw);
+    ExpandAll(raw, folder, value, sizeof value);
     bool ok = true;
     if (e.options & kIniOptionErase)
       ok = IniErase(file, section, key);

@@ -72,6 +72,9 @@ bool SafeRelativePath(const char* rel, size_t len);
 // Expands a leading "%a" to folder (no trailing backslash). False if too long.
 bool ExpandTarget(const char* s, size_t len, const char* folder, char* out, size_t n);
 
+// Replaces every "%a" in s (a value or a parameter) by folder; cut to n.
+void ExpandAll(const char* s, const char* folder, char* out, size_t n);
+
 // Called with the bytes written so far and the total; returns false to
 // cancel. May be null.
 typedef bool (*ProgressFn)(void* ctx, uint64_t done, uint64_t total);

@@ -288,22 +288,6 @@ bool ProgressStep(void* ctx, uint64_t done, uint64_t total) {
   return !w->cancelled;
 }
 
-// Replaces every "%a" in s by folder.
-void ExpandAll(const char* s, const char* folder, char* out, size_t n) {
-  size_t o = 0, flen = strlen(folder);
-  for (; *s && o + 1 < n; ++s) {
-    if (s[0] == '%' && (s[1] == 'a' || s[1] == 'A')) {
-      size_t k = flen < n - 1 - o ? flen : n - 1 - o;
-      memcpy(out + o, folder, k);
-      o += k;
-      ++s;
-    } else {
-      out[o++] = *s;
-    }
-  }
-  out[o] = 0;
-}
-
 void JoinPath(char* out, size_t n, const char* folder, const PStr<255>& name) {
   char leaf[256];
   name.CopyTo(leaf);

@@ -63,10 +63,11 @@ int ApplyRegEntries(const Archive& a, const char* folder, Message* msg) {
     const RegEntry& e = a.regs[i];
     HKEY root = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(e.root)));
     if (e.root < kRootClassesRoot || e.root > kRootLocalMachine) continue;  // not one of ours
-    char subkey[256], name[64], data[kPathMax];
+    char subkey[256], name[64], raw[128], data[kPathMax];
     e.subkey.CopyTo(subkey);
     e.value_name.CopyTo(name);
-    if (!ExpandTarget(e.data.chars, e.data.len, folder, data, sizeof data)) e.data.CopyTo(data);
+    e.data.CopyTo(raw);
+    ExpandAll(raw, folder, data, sizeof data);
     LONG r;
     if (e.options & kRegOptionErase) {
       if (name[0]) {

@@ -4,6 +4,7 @@
 // through the window driver.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <fstream>
@@ -54,12 +55,14 @@ class StubE2E : public ::testing::Test {
   }
 
   // Compiles [Settings] lines plus the given files into Work()\name\out.exe.
-  std::string Compile(const std::string& name, const std::string& settings, const std::vector<std::string>& files) {
+  std::string Compile(const std::string& name, const std::string& settings, const std::vector<std::string>& files,
+                      const std::string& sections = "") {
     std::string dir = Work() + "\\" + name;
     EXPECT_TRUE(stub::MakeDirs(dir.c_str()));
     std::string out = dir + "\\out.exe";
     std::string text = "[Settings]\r\n" + settings + "Output=" + out + "\r\n[Files]\r\n";
     for (size_t i = 0; i < files.size(); ++i) text += "File" + std::to_string(i + 1) + "=" + files[i] + "\r\n";
+    text += sections;
     std::string error = CompileProject(dir, text, KESTRO_STUB_FILE);
     EXPECT_EQ("", error);
     return out;
@@ -256,6 +259,110 @@ TEST_F(StubE2E, CancelAtTheQuestionEndsWithCodeOne) {
   ASSERT_TRUE(p.Wait(20000));
   EXPECT_EQ(1u, p.exit_code());
   EXPECT_FALSE(os::IsDirectory(target));
+}
+
+TEST_F(StubE2E, DamagedFileBoxAndSwitchListAreShown) {
+  std::string out = Compile("boxes", kQuiet, {Work() + "\\src\\hello.txt"});
+  auto bytes = ReadAll(out);
+  bytes.resize(bytes.size() - 3);
+  std::string cut = Work() + "\\boxes\\cut.exe";
+  Put(cut, std::string(bytes.begin(), bytes.end()));
+  {
+    driver::ChildProcess p;
+    ASSERT_TRUE(p.Start("\"" + cut + "\""));
+    HWND box = driver::WaitForWindow("Setup", p.pid(), 20000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_TRUE(Has(driver::StaticTexts(box), "damaged")) << ::testing::PrintToString(driver::StaticTexts(box));
+    EXPECT_TRUE(Has(driver::StaticTexts(box), "outside the file"));
+    ASSERT_TRUE(driver::PressButton(box, "OK"));
+    ASSERT_TRUE(p.Wait(20000));
+    EXPECT_EQ(2u, p.exit_code());
+  }
+  {
+    driver::ChildProcess p;
+    ASSERT_TRUE(p.Start("\"" + out + "\" /?"));
+    HWND box = driver::WaitForWindow("Setup", p.pid(), 20000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_TRUE(Has(driver::StaticTexts(box), "/D=FOLDER"));
+    ASSERT_TRUE(driver::PressButton(box, "OK"));
+    ASSERT_TRUE(p.Wait(20000));
+    EXPECT_EQ(0u, p.exit_code());
+  }
+}
+
+TEST_F(StubE2E, FolderDialogOffersThePathAndTakesAnother) {
+  std::string offered = Work() + "\\folder\\offered";
+  std::string chosen = Work() + "\\folder\\chosen one";
+  std::string out = Compile("folder",
+                            "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\ncaption=Kestro Folder\r\n"
+                            "FolderSelText=Wohin damit?\r\nExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=0\r\n"
+                            "ExtractOnlyPath=" + offered + "\r\n",
+                            {Work() + "\\src\\hello.txt"});
+  driver::ChildProcess p;
+  ASSERT_TRUE(p.Start("\"" + out + "\""));
+  HWND dlg = driver::WaitForWindow("Kestro Folder", p.pid(), 20000);
+  ASSERT_NE(nullptr, dlg);
+  EXPECT_TRUE(Has(driver::StaticTexts(dlg), "Wohin damit?"));
+  HWND edit = ChildOfClass(dlg, "Edit");
+  char got[512] = {};
+  SendMessageA(edit, WM_GETTEXT, sizeof got, reinterpret_cast<LPARAM>(got));
+  EXPECT_EQ(offered, got);
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+  ASSERT_TRUE(driver::PressButton(dlg, "&Continue"));
+  ASSERT_TRUE(p.Wait(20000));
+  EXPECT_EQ(0u, p.exit_code());
+  EXPECT_EQ((std::vector<std::string>{"hello.txt"}), Files(chosen));
+  EXPECT_FALSE(os::IsDirectory(offered));
+}
+
+std::string RegString(HKEY root, const char* key, const char* name, DWORD* type = nullptr) {
+  char buf[512] = {};
+  DWORD size = sizeof buf, t = 0;
+  if (RegGetValueA(root, key, name, RRF_RT_ANY, &t, buf, &size) != ERROR_SUCCESS) return "<missing>";
+  if (type) *type = t;
+  if (t == REG_DWORD) return std::to_string(*reinterpret_cast<DWORD*>(buf));
+  return buf;
+}
+
+TEST_F(StubE2E, ScriptEntriesWriteIniRegistryAndShortcuts) {
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2E");
+  HKEY k;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\KestroE2E", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &k, nullptr));
+  RegSetValueExA(k, "Kept", 0, REG_SZ, reinterpret_cast<const BYTE*>("old"), 4);
+  RegSetValueExA(k, "Gone", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+  RegCloseKey(k);
+  std::string target = Work() + "\\script\\target";
+  std::string dir = Work() + "\\script";
+  ASSERT_TRUE(stub::MakeDirs(dir.c_str()));
+  std::string sections = "[Dirs]\r\n1=%a\\logs\r\n"
+                        "[INI]\r\n1=%a\\app.ini,Main,Folder,%a\\data,\r\n"
+                        "[Registry]\r\n"
+                        "1=HKEY_CURRENT_USER,Software\\KestroE2E,Path,STRING,%a,\r\n"
+                        "2=HKEY_CURRENT_USER,Software\\KestroE2E,Count,DWORD,$1F,\r\n"
+                        "3=HKEY_CURRENT_USER,Software\\KestroE2E,Kept,STRING,new,K\r\n"
+                        "4=HKEY_CURRENT_USER,Software\\KestroE2E,Gone,STRING,,E\r\n"
+                        "5=HKEY_CURRENT_USER,Software\\KestroE2E\\Empty,,NONE,,\r\n"
+                        "[Icons]\r\n1=Kestro E2E Hello,%a\\hello.txt,%a\r\n";
+  std::string out = Compile("script", kQuiet, {Work() + "\\src\\hello.txt"}, sections);
+  EXPECT_EQ(0, RunOutput(out, "/S /D=" + target));
+  EXPECT_NE(std::string::npos, Slurp(target + "\\app.ini").find("Folder=" + target + "\\data"));
+  EXPECT_TRUE(os::IsDirectory(target + "\\logs"));
+  EXPECT_EQ(target, RegString(HKEY_CURRENT_USER, "Software\\KestroE2E", "Path"));
+  DWORD type = 0;
+  EXPECT_EQ("31", RegString(HKEY_CURRENT_USER, "Software\\KestroE2E", "Count", &type));
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ("old", RegString(HKEY_CURRENT_USER, "Software\\KestroE2E", "Kept"));
+  EXPECT_EQ("<missing>", RegString(HKEY_CURRENT_USER, "Software\\KestroE2E", "Gone"));
+  HKEY empty;
+  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\KestroE2E\\Empty", 0, KEY_READ, &empty));
+  RegCloseKey(empty);
+  char programs[MAX_PATH];
+  ASSERT_EQ(S_OK, SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs));
+  std::string link = std::string(programs) + "\\Kestro E2E Hello.lnk";
+  EXPECT_TRUE(os::FileExists(link)) << link;
+  DeleteFileA(link.c_str());
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2E");
 }
 
 }  // namespace

@@ -225,6 +225,15 @@ TEST_F(ArchiveTest, AFailedStreamLeavesExistingFilesAndNoTemporaries) {
   EXPECT_EQ((std::vector<std::string>{"data.bin", "readme.txt", "third.txt"}), TargetFiles());
 }
 
+TEST_F(ArchiveTest, AFolderInTheWayIsAWriteErrorAndNothingIsLeft) {
+  ASSERT_EQ(0, os::CreateDir(target_ + "\\data.bin"));
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), TwoFiles())));
+  EXPECT_EQ(kExitWrite, Extract());
+  EXPECT_NE(nullptr, strstr(msg_.text, "data.bin")) << msg_.text;
+  EXPECT_TRUE(TargetFiles().empty());
+  EXPECT_TRUE(os::IsDirectory(target_ + "\\data.bin"));
+}
+
 TEST_F(ArchiveTest, CancelLeavesNothing) {
   OutputSpec spec = TwoFiles();
   spec.files.push_back({"%a\\big.bin", RandomBytesString(1 << 20, 2)});
@@ -290,7 +299,7 @@ TEST_F(ArchiveTest, IniEntriesWriteEraseAndSkip) {
   ASSERT_EQ(kExitOk, ApplyIniEntries(archive_, target_.c_str(), true, &msg_)) << msg_.text;
   std::string text = Content(ini_path);
   EXPECT_NE(std::string::npos, text.find("keep=1")) << text;
-  EXPECT_NE(std::string::npos, text.find("fresh=%a")) << text;  // values are written as they stand
+  EXPECT_NE(std::string::npos, text.find("fresh=" + target_ + "\r\n")) << text;  // "%a" expanded
   EXPECT_EQ(std::string::npos, text.find("gone")) << text;
   EXPECT_NE(std::string::npos, text.find("path=C:\\x")) << text;
 }
