@@ -97,6 +97,7 @@ std::vector<Scenario> Scenarios() {
       "  [ Settings ]  \r\n"
       "  PromptText  =  \"  ask  \"  \r\n"
       "Quoted=\"x'\r\n"
+      "QUOTED=the second of two\r\n"
       "Single=''\r\n"
       "Blanks=\t  b c \t\r\n"
       "Caption\r\n"
