@@ -506,7 +506,7 @@ int Run() {
       if (s.show_final_msg) {
         char text[256];
         s.final_msg.CopyTo(text);
-        MessageBoxA(nullptr, text, g_caption, MB_OK);
+        MessageBoxA(nullptr, text, g_caption, MB_OK | MB_SETFOREGROUND);
       }
     }
     return rc;
