@@ -10,6 +10,7 @@
 
 #include "stub/archive.h"
 #include "stub/resource.h"
+#include "stub/switches.h"
 #include "stub/win32_actions.h"
 
 using namespace kestro::stub;
@@ -24,15 +25,6 @@ __attribute__((used)) volatile unsigned char g_setup_header[32] = {
 
 namespace {
 
-struct Switches {
-  bool silent = false;
-  bool test = false;
-  bool help = false;
-  bool have_password = false;
-  char password[256] = {};
-  char folder[kPathMax] = {};
-};
-
 Archive g_archive;
 char g_caption[256] = "Setup";
 
@@ -46,68 +38,6 @@ const char* const kHelp =
     "Exit codes: 0 done, 1 cancelled, 2 damaged file, 3 wrong or missing password,\r\n"
     "4 cannot write, 5 the setup program cannot be started; in run mode otherwise\r\n"
     "the setup program's own exit code.";
-
-void Copy(char* out, size_t n, const char* s, size_t len) {
-  if (len >= n) len = n - 1;
-  memcpy(out, s, len);
-  out[len] = 0;
-}
-
-void ParseSwitches(const char* cmd, Switches* sw) {
-  // Skip the program's own name.
-  if (*cmd == '"') {
-    ++cmd;
-    while (*cmd && *cmd != '"') ++cmd;
-    if (*cmd) ++cmd;
-  } else {
-    while (*cmd && *cmd != ' ' && *cmd != '\t') ++cmd;
-  }
-  for (;;) {
-    while (*cmd == ' ' || *cmd == '\t') ++cmd;
-    // A switch may come quoted as a whole ("/D=C:\My Folder").
-    bool quoted = *cmd == '"';
-    if (quoted) ++cmd;
-    if (*cmd != '/' && *cmd != '-') return;
-    char c = cmd[1];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    if (c == 'D' && cmd[2] == '=') {
-      // The rest of the command line, blanks included.
-      const char* s = cmd + 3;
-      size_t n = strlen(s);
-      while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t')) --n;
-      if (n >= 1 && s[n - 1] == '"' && (quoted || s[0] == '"')) --n;
-      if (!quoted && n >= 1 && s[0] == '"') ++s, --n;
-      Copy(sw->folder, sizeof sw->folder, s, n);
-      return;
-    }
-    const char* end = cmd + 2;
-    if (c == 'P' && cmd[2] == '=') {
-      const char* s = cmd + 3;
-      if (quoted || *s == '"') {
-        if (!quoted) ++s;
-        end = s;
-        while (*end && *end != '"') ++end;
-        Copy(sw->password, sizeof sw->password, s, end - s);
-        if (*end) ++end;
-      } else {
-        end = s;
-        while (*end && *end != ' ' && *end != '\t') ++end;
-        Copy(sw->password, sizeof sw->password, s, end - s);
-      }
-      sw->have_password = true;
-    } else if (c == 'S') {
-      sw->silent = true;
-    } else if (c == 'T') {
-      sw->test = true;
-    } else if (c == '?' || c == 'H') {
-      sw->help = true;
-    } else {
-      while (*end && *end != ' ' && *end != '\t') ++end;  // unknown: ignored
-    }
-    if (quoted && c != 'P' && *end == '"') ++end;
-    cmd = end;
-  }
-}
 
 void ShowError(const Switches& sw, const char* text) {
   if (!sw.silent) MessageBoxA(nullptr, text, g_caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
@@ -292,7 +222,7 @@ void JoinPath(char* out, size_t n, const char* folder, const PStr<255>& name) {
   char leaf[256];
   name.CopyTo(leaf);
   size_t f = strlen(folder);
-  Copy(out, n, folder, f);
+  CopyCut(out, n, folder, f);
   if (f + 1 + name.len < n) {
     out[f] = '\\';
     memcpy(out + f + 1, leaf, name.len + 1);
@@ -414,7 +344,7 @@ int Run() {
   } else {
     static char wanted[kPathMax];
     if (sw.folder[0]) {
-      Copy(wanted, sizeof wanted, sw.folder, strlen(sw.folder));
+      CopyCut(wanted, sizeof wanted, sw.folder, strlen(sw.folder));
     } else {
       char raw[256];
       s.extract_only_path.CopyTo(raw);
@@ -436,7 +366,7 @@ int Run() {
       if (slash) slash[1] = 0;
       if (strlen(combined) + strlen(wanted) < sizeof combined) lstrcatA(combined, wanted);
     }
-    if (!GetFullPathNameA(combined, sizeof folder, folder, nullptr)) Copy(folder, sizeof folder, combined, strlen(combined));
+    if (!GetFullPathNameA(combined, sizeof folder, folder, nullptr)) CopyCut(folder, sizeof folder, combined, strlen(combined));
     size_t f = strlen(folder);
     while (f > 3 && folder[f - 1] == '\\') folder[--f] = 0;
     created_folder = !IsDir(folder);

@@ -164,6 +164,29 @@ TEST_F(StubE2E, RunModeWaitsForTheLingeringChildRemovesTheFolderAndReturnsTheCod
   EXPECT_FALSE(os::IsDirectory(folder)) << folder;
 }
 
+TEST_F(StubE2E, ASetupProgramThatCannotStartGivesCodeFiveAndLeavesNoFolder) {
+  std::string out = Compile("nostart",
+                            "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=0\r\nRunProgram=1\r\n"
+                            "RunProgExeName=missing.exe\r\n",
+                            {Work() + "\\src\\hello.txt"});
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  auto before = os::ListFiles(temp).size();
+  EXPECT_EQ(5, RunOutput(out, "/S"));
+  // No kx... folder left behind (ListFiles counts files only: check folders).
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((std::string(temp) + "kx*").c_str(), &fd);
+  int folders = 0;
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ++folders;
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  EXPECT_EQ(0, folders);
+  EXPECT_EQ(before, os::ListFiles(temp).size());
+}
+
 // Waits for the next window with the caption, other than `previous`.
 HWND Next(const std::string& caption, DWORD pid, HWND previous) {
   if (previous) driver::WaitWindowGone(previous, 10000);

@@ -1,0 +1,45 @@
+// The stub's command line.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "stub/switches.h"
+
+using kestro::stub::ParseSwitches;
+using kestro::stub::Switches;
+
+namespace {
+
+TEST(StubSwitches, ParsesEachSwitchAndTheFolderWithBlanks) {
+  struct Case {
+    const char* line;
+    bool silent, test, help, have_password;
+    const char* password;
+    const char* folder;
+  } cases[] = {
+      {"setup.exe", false, false, false, false, "", ""},
+      {"\"C:\\My Files\\setup.exe\" /S /T", true, true, false, false, "", ""},
+      {"setup.exe /s /p=geheim /d=C:\\Program Files\\App ", true, false, false, true, "geheim", "C:\\Program Files\\App"},
+      {"setup.exe /D=\"C:\\With Quotes\"", false, false, false, false, "", "C:\\With Quotes"},
+      {"setup.exe \"/D=C:\\Quoted Whole\"", false, false, false, false, "", "C:\\Quoted Whole"},
+      {"setup.exe \"/P=two words\" /S", true, false, false, true, "two words", ""},
+      {"setup.exe /P=\"a b\" /S", true, false, false, true, "a b", ""},
+      {"setup.exe /P= /S", true, false, false, true, "", ""},
+      {"setup.exe /X /? /S", true, false, true, false, "", ""},
+      {"setup.exe extra /S", false, false, false, false, "", ""},  // stops at a word that is no switch
+      {"setup.exe /D=C:\\a /S", false, false, false, false, "", "C:\\a /S"},  // /D= takes the rest
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    Switches sw;
+    ParseSwitches(c.line, &sw);
+    EXPECT_EQ(c.silent, sw.silent);
+    EXPECT_EQ(c.test, sw.test);
+    EXPECT_EQ(c.help, sw.help);
+    EXPECT_EQ(c.have_password, sw.have_password);
+    EXPECT_STREQ(c.password, sw.password);
+    EXPECT_STREQ(c.folder, sw.folder);
+  }
+}
+
+}  // namespace
