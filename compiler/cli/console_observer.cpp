@@ -45,14 +45,19 @@ void ConsoleObserver::PrintLine(const std::string& text) {
   std::fflush(stderr);
 }
 
-void ConsoleObserver::Draw() {
+void ConsoleObserver::Draw(bool force) {
   if (!terminal_) return;
+  auto now = std::chrono::steady_clock::now();
+  if (!force && line_shown_ && now - last_draw_ < std::chrono::milliseconds(50)) return;
+  last_draw_ = now;
   constexpr int kWidth = 24;
   int filled = maximum_ > 0 ? static_cast<int>(static_cast<long long>(position_) * kWidth / maximum_) : 0;
   if (filled > kWidth) filled = kWidth;
   std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
                      std::string(static_cast<size_t>(kWidth - filled), '.') + "] ";
-  std::string pct = percentage_;
+  // The bar's own share: the window's percentage label only changes when a
+  // file starts, which would leave a finished bar at less than 100%.
+  std::string pct = maximum_ > 0 && position_ > 0 ? std::to_string(static_cast<long long>(position_) * 100 / maximum_) + "%" : "";
   if (pct.size() < 4) pct.insert(0, 4 - pct.size(), ' ');
   line += pct + " " + ConsoleText(status_);
   // Keep the line on one terminal row (bytes, close enough for the names).
@@ -112,6 +117,7 @@ void ConsoleObserver::ReportFailure(const std::string& report, const std::string
 
 void ConsoleObserver::Finish() {
   if (line_shown_) {
+    Draw(true);
     std::fputs("\n", stderr);
     std::fflush(stderr);
     line_shown_ = false;

@@ -3,6 +3,7 @@
 // answered by --yes, the terminal or No, and Ctrl-C as a confirmed cancel.
 #pragma once
 
+#include <chrono>
 #include <csignal>
 #include <string>
 
@@ -35,13 +36,15 @@ class ConsoleObserver : public Observer {
   void Finish();
 
  private:
-  void Draw();
+  // Redraws the terminal line; at most every 50 ms unless forced.
+  void Draw(bool force = false);
   void PrintLine(const std::string& text);
 
   bool assume_yes_, terminal_, interactive_;
   std::string status_, percentage_;
   int position_ = 0, maximum_ = 100;
   bool line_shown_ = false;
+  std::chrono::steady_clock::time_point last_draw_{};
 };
 
 }  // namespace kestro::compiler::cli
