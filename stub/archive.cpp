@@ -1,9 +1,10 @@
 #include "stub/archive.h"
 
-#include <new>
 #include <stdlib.h>
 #include <string.h>
 #include <zlib.h>
+
+#include <new>
 
 namespace kestro::stub {
 
@@ -93,7 +94,8 @@ int ReadTable(Archive* a, uint64_t* pos, size_t count, size_t rec_size, bool (*d
     rc = Damaged(msg, "The setup data could not be read.");
   } else {
     for (size_t i = 0; i < count && rc == kExitOk; ++i)
-      if (!decode(raw + i * rec_size, *out + i)) rc = DamagedEntry(msg, name, i, "a text is longer than its field.");
+      if (!decode(raw + i * rec_size, *out + i))
+        rc = DamagedEntry(msg, name, i, "a text is longer than its field.");
   }
   free(raw);
   *pos += count * rec_size;
@@ -128,7 +130,8 @@ bool SafeComponent(const char* s, size_t n) {
   static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
   for (const char* d : kDevices)
     if (EqualNoCase(s, base, d)) return false;
-  if (base == 4 && (EqualNoCase(s, 3, "COM") || EqualNoCase(s, 3, "LPT")) && s[3] >= '0' && s[3] <= '9') return false;
+  if (base == 4 && (EqualNoCase(s, 3, "COM") || EqualNoCase(s, 3, "LPT")) && s[3] >= '0' && s[3] <= '9')
+    return false;
   return true;
 }
 
@@ -505,7 +508,8 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
   char(*made)[kPathMax] = opt.test_only ? nullptr : static_cast<char(*)[kPathMax]>(calloc(ndirs, kPathMax));
   size_t nmade = 0;
   int rc = kExitOk;
-  if (!w.in || !w.out || (!opt.test_only && (!p || !made))) rc = Damaged(msg, "Not enough memory to extract.");
+  if (!w.in || !w.out || (!opt.test_only && (!p || !made)))
+    rc = Damaged(msg, "Not enough memory to extract.");
 
   char path[kPathMax];
   // The [Dirs] folders.
@@ -610,7 +614,8 @@ int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Mess
     const IniEntry& e = a.inis[i];
     if (only_inside && !StartsWithTarget(e.file.chars, e.file.len)) continue;
     if (e.file.len == 0) continue;  // no file named: nothing to write
-    if (!ExpandTarget(e.file.chars, e.file.len, folder, file, sizeof file)) return Damaged(msg, "An INI path is too long.");
+    if (!ExpandTarget(e.file.chars, e.file.len, folder, file, sizeof file))
+      return Damaged(msg, "An INI path is too long.");
     e.section.CopyTo(section);
     e.key.CopyTo(key);
     e.value.CopyTo(raw);

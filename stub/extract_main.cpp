@@ -90,8 +90,8 @@ void List(const Archive& a) {
     const FileEntry& f = a.files[i];
     std::string dest = Str(f.destination);
     if (f.flags & kFileFlagBuiltIn) dest += " (internal, not extracted)";
-    printf("  %-40s %10u %10u  %-19s  %s\n", dest.c_str(), f.size, f.packed_size, DosDate(f.dos_date_time).c_str(),
-           Version(f.version_ms, f.version_ls).c_str());
+    printf("  %-40s %10u %10u  %-19s  %s\n", dest.c_str(), f.size, f.packed_size,
+           DosDate(f.dos_date_time).c_str(), Version(f.version_ms, f.version_ls).c_str());
   }
   if (s.dir_count) {
     printf("\n[Dirs] (%u):\n", s.dir_count);
@@ -110,17 +110,22 @@ void List(const Archive& a) {
     printf("\n[INI] (%u; kestro-extract applies those inside the target folder):\n", s.ini_count);
     for (size_t i = 0; i < s.ini_count; ++i) {
       const IniEntry& e = a.inis[i];
-      const char* opt = (e.options & kIniOptionErase) ? " (E: erase)" : (e.options & kIniOptionSkip) ? " (S: only if missing)" : "";
+      const char* opt = (e.options & kIniOptionErase)  ? " (E: erase)"
+                        : (e.options & kIniOptionSkip) ? " (S: only if missing)"
+                                                       : "";
       printf("  %s [%s] %s=%s%s\n", Str(e.file).c_str(), Str(e.section).c_str(), Str(e.key).c_str(),
              Str(e.value).c_str(), opt);
     }
   }
   if (s.reg_count) {
-    printf("\n[Registry] (%u; written by the self-extracting file on Windows only, skipped here):\n", s.reg_count);
+    printf("\n[Registry] (%u; written by the self-extracting file on Windows only, skipped here):\n",
+           s.reg_count);
     static const char* const kTypes[] = {"NONE", "STRING", "DWORD"};
     for (size_t i = 0; i < s.reg_count; ++i) {
       const RegEntry& e = a.regs[i];
-      const char* opt = (e.options & kRegOptionErase) ? " (E: erase)" : (e.options & kRegOptionKeep) ? " (K: keep existing)" : "";
+      const char* opt = (e.options & kRegOptionErase)  ? " (E: erase)"
+                        : (e.options & kRegOptionKeep) ? " (K: keep existing)"
+                                                       : "";
       printf("  %s\\%s %s %s %s%s\n", RootName(e.root), Str(e.subkey).c_str(), Str(e.value_name).c_str(),
              e.type <= kRegDword ? kTypes[e.type] : "?", Str(e.data).c_str(), opt);
     }

@@ -105,9 +105,7 @@ void IniText::Remove(size_t at, size_t n) {
   len -= n;
 }
 
-bool IniText::HasKey(const char* section, const char* key) const {
-  return Find(data, len, section, key).key;
-}
+bool IniText::HasKey(const char* section, const char* key) const { return Find(data, len, section, key).key; }
 
 bool IniText::Set(const char* section, const char* key, const char* value) {
   Found f = Find(data, len, section, key);

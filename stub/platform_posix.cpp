@@ -103,9 +103,7 @@ bool CloseFile(PFile* f) {
 
 int LastError() { return g_error; }
 
-void ErrorText(int code, char* out, size_t n) {
-  snprintf(out, n, "%s", strerror(code));
-}
+void ErrorText(int code, char* out, size_t n) { snprintf(out, n, "%s", strerror(code)); }
 
 bool IsDir(const char* path) {
   struct stat st;
@@ -197,7 +195,8 @@ void RandomBytes(void* buf, size_t n) {
   for (size_t i = got; i < n; ++i) {
     struct timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
-    static_cast<unsigned char*>(buf)[i] = static_cast<unsigned char>(ts.tv_nsec ^ (ts.tv_nsec >> 8) ^ i ^ getpid());
+    static_cast<unsigned char*>(buf)[i] =
+        static_cast<unsigned char>(ts.tv_nsec ^ (ts.tv_nsec >> 8) ^ i ^ getpid());
   }
 }
 

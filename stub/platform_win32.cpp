@@ -25,7 +25,8 @@ PFile* Wrap(HANDLE h) {
 // Local DOS date and time to a UTC file time.
 bool DosToFileTime(uint32_t dos, FILETIME* out) {
   FILETIME local;
-  if (!DosDateTimeToFileTime(static_cast<WORD>(dos >> 16), static_cast<WORD>(dos & 0xFFFF), &local)) return false;
+  if (!DosDateTimeToFileTime(static_cast<WORD>(dos >> 16), static_cast<WORD>(dos & 0xFFFF), &local))
+    return false;
   return LocalFileTimeToFileTime(&local, out) != 0;
 }
 
@@ -91,7 +92,8 @@ int LastError() { return static_cast<int>(GetLastError()); }
 void ErrorText(int code, char* out, size_t n) {
   DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              static_cast<DWORD>(code), 0, out, static_cast<DWORD>(n), nullptr);
-  while (len > 0 && (out[len - 1] == '\r' || out[len - 1] == '\n' || out[len - 1] == ' ' || out[len - 1] == '.'))
+  while (len > 0 &&
+         (out[len - 1] == '\r' || out[len - 1] == '\n' || out[len - 1] == ' ' || out[len - 1] == '.'))
     out[--len] = 0;
   if (len == 0) wsprintfA(out, "system error %d", code);
 }
@@ -129,8 +131,8 @@ bool SetFileDos(const char* path, uint32_t dos) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  HANDLE h = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   bool ok = SetFileTime(h, &ft, &ft, &ft) != 0;
   CloseHandle(h);
@@ -152,7 +154,8 @@ bool RemoveTree(const char* path) {
       lstrcpyA(child, path);
       lstrcatA(child, "\\");
       lstrcatA(child, fd.cFileName);
-      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         RemoveTree(child);
       else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         RemoveDirectoryA(child);

@@ -2,11 +2,13 @@
 // and files the compiler appended to it, asks what the author wants asked,
 // extracts, and then either finishes (extract-only mode) or runs the setup
 // program, waits for it and removes the extracted files (run mode).
+// <windows.h> first, the other system headers build on it.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
-
 #include <string.h>
+// clang-format on
 
 #include "stub/archive.h"
 #include "stub/resource.h"
@@ -75,7 +77,8 @@ INT_PTR CALLBACK QuestionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     char text[256];
     g_archive.settings.prompt_text.CopyTo(text);
     SetDlgItemTextA(dlg, IDC_TEXT, text);
-    SendDlgItemMessageA(dlg, IDC_PICTURE, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_QUESTION)), 0);
+    SendDlgItemMessageA(dlg, IDC_PICTURE, STM_SETICON,
+                        reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_QUESTION)), 0);
     SetButton(dlg, IDYES, g_archive.settings.yes);
     SetButton(dlg, IDNO, g_archive.settings.no);
     return TRUE;
@@ -159,9 +162,7 @@ INT_PTR CALLBACK FolderProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
       if (!folder[0]) return TRUE;
       EndDialog(dlg, IDOK);
       return TRUE;
-    case IDCANCEL:
-      EndDialog(dlg, IDCANCEL);
-      return TRUE;
+    case IDCANCEL: EndDialog(dlg, IDCANCEL); return TRUE;
   }
   return FALSE;
 }
@@ -182,7 +183,8 @@ INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     g_archive.settings.progress_text.CopyTo(text);
     SetDlgItemTextA(dlg, IDC_TEXT, text);
     SetButton(dlg, IDCANCEL, g_archive.settings.cancel);
-    SendDlgItemMessageA(dlg, IDC_PICTURE, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_APPLICATION)), 0);
+    SendDlgItemMessageA(dlg, IDC_PICTURE, STM_SETICON,
+                        reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_APPLICATION)), 0);
     SendDlgItemMessageA(dlg, IDC_GAUGE, PBM_SETRANGE32, 0, 100);
     return TRUE;
   }
@@ -261,8 +263,9 @@ void RemoveWithRetries(const char* folder) {
 void LoadSystemDllsOnlyFromSystem32() {
   typedef BOOL(WINAPI * SetDirs)(DWORD);
   HMODULE k = GetModuleHandleA("kernel32.dll");
-  SetDirs set = k ? reinterpret_cast<SetDirs>(reinterpret_cast<void*>(GetProcAddress(k, "SetDefaultDllDirectories")))
-                  : nullptr;
+  SetDirs set =
+      k ? reinterpret_cast<SetDirs>(reinterpret_cast<void*>(GetProcAddress(k, "SetDefaultDllDirectories")))
+        : nullptr;
   if (set) set(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
   SetDllDirectoryA("");  // also drop the current folder on older systems
 }
@@ -327,7 +330,8 @@ int Run() {
         bool ok = PasswordMatches(g_archive, typed);
         SecureZeroMemory(typed, sizeof typed);
         if (ok) break;
-        MessageBoxA(nullptr, "The password is not correct. Please try again.", g_caption, MB_OK | MB_ICONWARNING);
+        MessageBoxA(nullptr, "The password is not correct. Please try again.", g_caption,
+                    MB_OK | MB_ICONWARNING);
       }
     }
   }
@@ -366,7 +370,8 @@ int Run() {
       if (slash) slash[1] = 0;
       if (strlen(combined) + strlen(wanted) < sizeof combined) lstrcatA(combined, wanted);
     }
-    if (!GetFullPathNameA(combined, sizeof folder, folder, nullptr)) CopyCut(folder, sizeof folder, combined, strlen(combined));
+    if (!GetFullPathNameA(combined, sizeof folder, folder, nullptr))
+      CopyCut(folder, sizeof folder, combined, strlen(combined));
     size_t f = strlen(folder);
     while (f > 3 && folder[f - 1] == '\\') folder[--f] = 0;
     created_folder = !IsDir(folder);
@@ -423,8 +428,10 @@ int Run() {
       char name[256], target[kPathMax];
       s.link_display.CopyTo(name);
       JoinPath(target, sizeof target, folder, s.link_file_name);
-      if (s.link_start_menu && (rc = CreateShortcut(true, name, target, folder, &msg)) != kExitOk) ShowError(sw, msg.text);
-      if (s.link_desktop && (rc = CreateShortcut(false, name, target, folder, &msg)) != kExitOk) ShowError(sw, msg.text);
+      if (s.link_start_menu && (rc = CreateShortcut(true, name, target, folder, &msg)) != kExitOk)
+        ShowError(sw, msg.text);
+      if (s.link_desktop && (rc = CreateShortcut(false, name, target, folder, &msg)) != kExitOk)
+        ShowError(sw, msg.text);
     }
     if (!sw.silent) {
       if (s.show_file_window) ShellOpen(folder);

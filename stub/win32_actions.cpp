@@ -1,13 +1,14 @@
 #include "stub/win32_actions.h"
 
+// <windows.h> first, the other system headers build on it.
+// clang-format off
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <shlwapi.h>
-#include <tlhelp32.h>
-
 #include <string.h>
+#include <tlhelp32.h>
+// clang-format on
 
 #ifndef ERROR_ELEVATION_REQUIRED
 #define ERROR_ELEVATION_REQUIRED 740
@@ -35,7 +36,7 @@ bool ParseDword(const char* s, DWORD* out) {
     ++s;
     if (!*s) return false;
     for (; *s; ++s) {
-      int d = (*s >= '0' && *s <= '9') ? *s - '0'
+      int d = (*s >= '0' && *s <= '9')   ? *s - '0'
               : (*s >= 'a' && *s <= 'f') ? *s - 'a' + 10
               : (*s >= 'A' && *s <= 'F') ? *s - 'A' + 10
                                          : -1;
@@ -86,9 +87,11 @@ int ApplyRegEntries(const Archive& a, const char* folder, Message* msg) {
     }
     HKEY k;
     r = RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &k, nullptr);
-    if (r != ERROR_SUCCESS) return Failed(msg, "Cannot write the registry key ", subkey, static_cast<DWORD>(r));
+    if (r != ERROR_SUCCESS)
+      return Failed(msg, "Cannot write the registry key ", subkey, static_cast<DWORD>(r));
     if (e.type != kRegNone &&
-        !((e.options & kRegOptionKeep) && RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)) {
+        !((e.options & kRegOptionKeep) &&
+          RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)) {
       if (e.type == kRegDword) {
         DWORD v;
         if (!ParseDword(data, &v)) {
@@ -103,19 +106,22 @@ int ApplyRegEntries(const Archive& a, const char* folder, Message* msg) {
       }
     }
     RegCloseKey(k);
-    if (r != ERROR_SUCCESS) return Failed(msg, "Cannot write the registry key ", subkey, static_cast<DWORD>(r));
+    if (r != ERROR_SUCCESS)
+      return Failed(msg, "Cannot write the registry key ", subkey, static_cast<DWORD>(r));
   }
   return kExitOk;
 }
 
-int CreateShortcut(bool start_menu, const char* name, const char* command, const char* work_dir, Message* msg) {
+int CreateShortcut(bool start_menu, const char* name, const char* command, const char* work_dir,
+                   Message* msg) {
   if (!SafeRelativePath(name, strlen(name))) {
     msg->Clear();
     msg->Add("The shortcut name ").Add(name).Add(" is not a valid file name.");
     return kExitDamaged;
   }
   char path[MAX_PATH * 2];
-  if (FAILED(SHGetFolderPathA(nullptr, start_menu ? CSIDL_PROGRAMS : CSIDL_DESKTOPDIRECTORY, nullptr, 0, path)) ||
+  if (FAILED(SHGetFolderPathA(nullptr, start_menu ? CSIDL_PROGRAMS : CSIDL_DESKTOPDIRECTORY, nullptr, 0,
+                              path)) ||
       lstrlenA(path) + lstrlenA(name) + 6 >= static_cast<int>(sizeof path))
     return Failed(msg, "Cannot create the shortcut ", name, ERROR_PATH_NOT_FOUND);
   lstrcatA(path, "\\");

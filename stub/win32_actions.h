@@ -14,7 +14,8 @@ int ApplyRegEntries(const Archive& a, const char* folder, Message* msg);
 // Creates a shortcut named name (".lnk" added) in the Start menu's programs
 // folder (start_menu) or on the desktop, to command (a program, optionally
 // followed by arguments) started in work_dir. Returns kExitOk or kExitWrite.
-int CreateShortcut(bool start_menu, const char* name, const char* command, const char* work_dir, Message* msg);
+int CreateShortcut(bool start_menu, const char* name, const char* command, const char* work_dir,
+                   Message* msg);
 
 // Creates the shortcuts of the [Icons] entries other than the built-in one.
 int ApplyIconEntries(const Archive& a, const char* folder, Message* msg);

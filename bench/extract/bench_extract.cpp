@@ -25,8 +25,9 @@ namespace {
 
 // Text-like data (compresses about 3:1) and random data (does not compress).
 std::string TextLike(size_t n, unsigned seed) {
-  static const char* const kWords[] = {"extract ", "setup ", "Kestro ", "folder ", "file ", "the ", "and ",
-                                       "stream ", "zlib ", "window ", "\r\n", "password ", "0123 ", "data "};
+  static const char* const kWords[] = {"extract ", "setup ",    "Kestro ", "folder ", "file ",
+                                       "the ",     "and ",      "stream ", "zlib ",   "window ",
+                                       "\r\n",     "password ", "0123 ",   "data "};
   std::mt19937 g(seed);
   std::string s;
   s.reserve(n);
@@ -106,7 +107,8 @@ int main() {
   spec.settings = testing::QuietSettings();
   for (int i = 0; i < 6; ++i)
     spec.files.push_back({"%a\\text" + std::to_string(i) + ".txt", TextLike(12 << 20, i)});
-  for (int i = 0; i < 2; ++i) spec.files.push_back({"%a\\random" + std::to_string(i) + ".bin", Random(8 << 20, 100 + i)});
+  for (int i = 0; i < 2; ++i)
+    spec.files.push_back({"%a\\random" + std::to_string(i) + ".bin", Random(8 << 20, 100 + i)});
   std::string path = dir + "/bench.exe";
   testing::WriteAll(path, testing::BuildOutput(testing::FakeStub(), spec));
 

@@ -5,9 +5,8 @@
 // with exit code 7 at once. Started as
 //   linger.exe --linger REPORT
 // it waits three seconds, then adds "linger done" to REPORT.
-#include <windows.h>
-
 #include <string.h>
+#include <windows.h>
 
 static void Append(const char* report, const char* text) {
   HANDLE h = CreateFileA(report, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,

@@ -3,8 +3,11 @@
 // program that leaves a child behind, and the interactive windows driven
 // through the window driver.
 #include <gtest/gtest.h>
+// <windows.h> first, <shlobj.h> builds on it.
+// clang-format off
 #include <windows.h>
 #include <shlobj.h>
+// clang-format on
 
 #include <algorithm>
 #include <fstream>
@@ -55,13 +58,14 @@ class StubE2E : public ::testing::Test {
   }
 
   // Compiles [Settings] lines plus the given files into Work()\name\out.exe.
-  std::string Compile(const std::string& name, const std::string& settings, const std::vector<std::string>& files,
-                      const std::string& sections = "") {
+  std::string Compile(const std::string& name, const std::string& settings,
+                      const std::vector<std::string>& files, const std::string& sections = "") {
     std::string dir = Work() + "\\" + name;
     EXPECT_TRUE(stub::MakeDirs(dir.c_str()));
     std::string out = dir + "\\out.exe";
     std::string text = "[Settings]\r\n" + settings + "Output=" + out + "\r\n[Files]\r\n";
-    for (size_t i = 0; i < files.size(); ++i) text += "File" + std::to_string(i + 1) + "=" + files[i] + "\r\n";
+    for (size_t i = 0; i < files.size(); ++i)
+      text += "File" + std::to_string(i + 1) + "=" + files[i] + "\r\n";
     text += sections;
     std::string error = CompileProject(dir, text, KESTRO_STUB_FILE);
     EXPECT_EQ("", error);
@@ -83,7 +87,8 @@ class StubE2E : public ::testing::Test {
   }
 
   const std::string kQuiet =
-      "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=1\r\nExtractOnlyNoDlg=1\r\nRunProgram=0\r\n";
+      "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=1\r\nExtractOnlyNoDlg=1\r\nRunProgram="
+      "0\r\n";
   std::vector<std::string> Sources() { return {Work() + "\\src\\hello.txt", Work() + "\\src\\big.bin"}; }
 };
 
@@ -94,7 +99,8 @@ TEST_F(StubE2E, SilentExtractionGivesTheRightBytesAndTimes) {
   EXPECT_EQ((std::vector<std::string>{"big.bin", "hello.txt"}), Files(target));
   for (const char* name : {"hello.txt", "big.bin"}) {
     EXPECT_EQ(Slurp(Work() + "\\src\\" + name), Slurp(target + "\\" + name)) << name;
-    EXPECT_EQ(os::FileDosDateTime(Work() + "\\src\\" + name), os::FileDosDateTime(target + "\\" + name)) << name;
+    EXPECT_EQ(os::FileDosDateTime(Work() + "\\src\\" + name), os::FileDosDateTime(target + "\\" + name))
+        << name;
   }
   EXPECT_EQ(kTextTime, os::FileDosDateTime(target + "\\hello.txt"));
   EXPECT_EQ(0, RunOutput(out, "/S /T"));
@@ -129,10 +135,11 @@ TEST_F(StubE2E, ADamagedOutputExtractsNothing) {
 }
 
 TEST_F(StubE2E, SilentModeNeedsTheRightPassword) {
-  std::string out = Compile("password",
-                            "PromptShow=0\r\npasswordshow=1\r\nPassword=Se cret\r\nprogressshow=0\r\nExtractOnly=1\r\n"
-                            "ExtractOnlyNoDlg=1\r\nRunProgram=0\r\n",
-                            Sources());
+  std::string out =
+      Compile("password",
+              "PromptShow=0\r\npasswordshow=1\r\nPassword=Se cret\r\nprogressshow=0\r\nExtractOnly=1\r\n"
+              "ExtractOnlyNoDlg=1\r\nRunProgram=0\r\n",
+              Sources());
   std::string target = Work() + "\\password\\target";
   EXPECT_EQ(3, RunOutput(out, "/S /D=" + target));
   EXPECT_EQ(3, RunOutput(out, "/S /P=wrong /D=" + target));
@@ -149,11 +156,12 @@ TEST_F(StubE2E, RunModeWaitsForTheLingeringChildRemovesTheFolderAndReturnsTheCod
   ASSERT_EQ(0, os::CopyFileOver(setup, dir + "\\e2e_setup.exe"));
   ASSERT_EQ(0, os::CopyFileOver(setup, dir + "\\linger.exe"));
   std::string report = dir + "\\report.txt";
-  std::string out = Compile("run",
-                            "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=0\r\nRunProgram=1\r\n"
-                            "RunProgExeName=e2e_setup.exe\r\nRunProgExePara=\"" + report +
-                                "\"\r\nRunWaitFor=linger.exe\r\n",
-                            {dir + "\\e2e_setup.exe", dir + "\\linger.exe", Work() + "\\src\\hello.txt"});
+  std::string out =
+      Compile("run",
+              "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=0\r\nRunProgram=1\r\n"
+              "RunProgExeName=e2e_setup.exe\r\nRunProgExePara=\"" +
+                  report + "\"\r\nRunWaitFor=linger.exe\r\n",
+              {dir + "\\e2e_setup.exe", dir + "\\linger.exe", Work() + "\\src\\hello.txt"});
   EXPECT_EQ(7, RunOutput(out, "/S"));
   std::istringstream lines(Slurp(report));
   std::string folder, second;
@@ -165,10 +173,11 @@ TEST_F(StubE2E, RunModeWaitsForTheLingeringChildRemovesTheFolderAndReturnsTheCod
 }
 
 TEST_F(StubE2E, ASetupProgramThatCannotStartGivesCodeFiveAndLeavesNoFolder) {
-  std::string out = Compile("nostart",
-                            "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=0\r\nRunProgram=1\r\n"
-                            "RunProgExeName=missing.exe\r\n",
-                            {Work() + "\\src\\hello.txt"});
+  std::string out =
+      Compile("nostart",
+              "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=0\r\nRunProgram=1\r\n"
+              "RunProgExeName=missing.exe\r\n",
+              {Work() + "\\src\\hello.txt"});
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   auto before = os::ListFiles(temp).size();
@@ -214,7 +223,8 @@ TEST_F(StubE2E, InteractiveLicenceQuestionPasswordAndProgress) {
                             "Continue=&Weiter\r\nCancel=&Abbrechen\r\n"
                             "progressshow=1\r\nProgressText=Entpacke Dateien...\r\n"
                             "ShowFinalMsg=1\r\nFinalMsg=Fertig.\r\ncaption=Kestro E2E\r\n"
-                            "ExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=1\r\nExtractOnlyPath=" + target + "\r\n",
+                            "ExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=1\r\nExtractOnlyPath=" +
+                                target + "\r\n",
                             Sources());
   const std::string caption = "Kestro E2E";
   driver::ChildProcess p;
@@ -270,10 +280,12 @@ TEST_F(StubE2E, InteractiveLicenceQuestionPasswordAndProgress) {
 
 TEST_F(StubE2E, CancelAtTheQuestionEndsWithCodeOne) {
   std::string target = Work() + "\\cancel\\target";
-  std::string out = Compile("cancel",
-                            "PromptShow=1\r\nPrompttext=Go?\r\npasswordshow=0\r\nprogressshow=0\r\ncaption=Kestro Cancel\r\n"
-                            "ExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=1\r\nExtractOnlyPath=" + target + "\r\n",
-                            Sources());
+  std::string out = Compile(
+      "cancel",
+      "PromptShow=1\r\nPrompttext=Go?\r\npasswordshow=0\r\nprogressshow=0\r\ncaption=Kestro Cancel\r\n"
+      "ExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=1\r\nExtractOnlyPath=" +
+          target + "\r\n",
+      Sources());
   driver::ChildProcess p;
   ASSERT_TRUE(p.Start("\"" + out + "\""));
   HWND question = driver::WaitForWindow("Kestro Cancel", p.pid(), 20000);
@@ -295,7 +307,8 @@ TEST_F(StubE2E, DamagedFileBoxAndSwitchListAreShown) {
     ASSERT_TRUE(p.Start("\"" + cut + "\""));
     HWND box = driver::WaitForWindow("Setup", p.pid(), 20000);
     ASSERT_NE(nullptr, box);
-    EXPECT_TRUE(Has(driver::StaticTexts(box), "damaged")) << ::testing::PrintToString(driver::StaticTexts(box));
+    EXPECT_TRUE(Has(driver::StaticTexts(box), "damaged"))
+        << ::testing::PrintToString(driver::StaticTexts(box));
     EXPECT_TRUE(Has(driver::StaticTexts(box), "outside the file"));
     ASSERT_TRUE(driver::PressButton(box, "OK"));
     ASSERT_TRUE(p.Wait(20000));
@@ -316,11 +329,13 @@ TEST_F(StubE2E, DamagedFileBoxAndSwitchListAreShown) {
 TEST_F(StubE2E, FolderDialogOffersThePathAndTakesAnother) {
   std::string offered = Work() + "\\folder\\offered";
   std::string chosen = Work() + "\\folder\\chosen one";
-  std::string out = Compile("folder",
-                            "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\ncaption=Kestro Folder\r\n"
-                            "FolderSelText=Wohin damit?\r\nExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=0\r\n"
-                            "ExtractOnlyPath=" + offered + "\r\n",
-                            {Work() + "\\src\\hello.txt"});
+  std::string out =
+      Compile("folder",
+              "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\ncaption=Kestro Folder\r\n"
+              "FolderSelText=Wohin damit?\r\nExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=0\r\n"
+              "ExtractOnlyPath=" +
+                  offered + "\r\n",
+              {Work() + "\\src\\hello.txt"});
   driver::ChildProcess p;
   ASSERT_TRUE(p.Start("\"" + out + "\""));
   HWND dlg = driver::WaitForWindow("Kestro Folder", p.pid(), 20000);
@@ -350,23 +365,24 @@ std::string RegString(HKEY root, const char* key, const char* name, DWORD* type 
 TEST_F(StubE2E, ScriptEntriesWriteIniRegistryAndShortcuts) {
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2E");
   HKEY k;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\KestroE2E", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &k, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\KestroE2E", 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &k, nullptr));
   RegSetValueExA(k, "Kept", 0, REG_SZ, reinterpret_cast<const BYTE*>("old"), 4);
   RegSetValueExA(k, "Gone", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
   RegCloseKey(k);
   std::string target = Work() + "\\script\\target";
   std::string dir = Work() + "\\script";
   ASSERT_TRUE(stub::MakeDirs(dir.c_str()));
-  std::string sections = "[Dirs]\r\n1=%a\\logs\r\n"
-                        "[INI]\r\n1=%a\\app.ini,Main,Folder,%a\\data,\r\n"
-                        "[Registry]\r\n"
-                        "1=HKEY_CURRENT_USER,Software\\KestroE2E,Path,STRING,%a,\r\n"
-                        "2=HKEY_CURRENT_USER,Software\\KestroE2E,Count,DWORD,$1F,\r\n"
-                        "3=HKEY_CURRENT_USER,Software\\KestroE2E,Kept,STRING,new,K\r\n"
-                        "4=HKEY_CURRENT_USER,Software\\KestroE2E,Gone,STRING,,E\r\n"
-                        "5=HKEY_CURRENT_USER,Software\\KestroE2E\\Empty,,NONE,,\r\n"
-                        "[Icons]\r\n1=Kestro E2E Hello,%a\\hello.txt,%a\r\n";
+  std::string sections =
+      "[Dirs]\r\n1=%a\\logs\r\n"
+      "[INI]\r\n1=%a\\app.ini,Main,Folder,%a\\data,\r\n"
+      "[Registry]\r\n"
+      "1=HKEY_CURRENT_USER,Software\\KestroE2E,Path,STRING,%a,\r\n"
+      "2=HKEY_CURRENT_USER,Software\\KestroE2E,Count,DWORD,$1F,\r\n"
+      "3=HKEY_CURRENT_USER,Software\\KestroE2E,Kept,STRING,new,K\r\n"
+      "4=HKEY_CURRENT_USER,Software\\KestroE2E,Gone,STRING,,E\r\n"
+      "5=HKEY_CURRENT_USER,Software\\KestroE2E\\Empty,,NONE,,\r\n"
+      "[Icons]\r\n1=Kestro E2E Hello,%a\\hello.txt,%a\r\n";
   std::string out = Compile("script", kQuiet, {Work() + "\\src\\hello.txt"}, sections);
   EXPECT_EQ(0, RunOutput(out, "/S /D=" + target));
   EXPECT_NE(std::string::npos, Slurp(target + "\\app.ini").find("Folder=" + target + "\\data"));
@@ -378,7 +394,8 @@ TEST_F(StubE2E, ScriptEntriesWriteIniRegistryAndShortcuts) {
   EXPECT_EQ("old", RegString(HKEY_CURRENT_USER, "Software\\KestroE2E", "Kept"));
   EXPECT_EQ("<missing>", RegString(HKEY_CURRENT_USER, "Software\\KestroE2E", "Gone"));
   HKEY empty;
-  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\KestroE2E\\Empty", 0, KEY_READ, &empty));
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\KestroE2E\\Empty", 0, KEY_READ, &empty));
   RegCloseKey(empty);
   char programs[MAX_PATH];
   ASSERT_EQ(S_OK, SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs));

@@ -1,5 +1,7 @@
 // The extraction logic shared by the stub and kestro-extract: the checks on
 // damaged and unsafe outputs, and extraction round trips.
+#include "stub/archive.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <random>
 
 #include "common/os.h"
-#include "stub/archive.h"
 #include "tests/stub/output_builder.h"
 
 using namespace kestro;
@@ -40,7 +41,9 @@ class ArchiveTest : public ::testing::Test {
     CloseArchive(&archive_);
     return OpenArchive(out_path_.c_str(), kMarker, &archive_, &msg_);
   }
-  int Extract(ExtractOptions opt = ExtractOptions()) { return ExtractAll(archive_, target_.c_str(), opt, &msg_); }
+  int Extract(ExtractOptions opt = ExtractOptions()) {
+    return ExtractAll(archive_, target_.c_str(), opt, &msg_);
+  }
   std::vector<std::string> TargetFiles() {
     auto v = os::ListFiles(target_);
     std::sort(v.begin(), v.end());
@@ -139,22 +142,39 @@ TEST_F(ArchiveTest, DamagedOutputsAreRefusedAndNothingIsWritten) {
       {"cut inside the file table", cut(l.file_table + 100), true, "past the end"},
       {"cut inside the data part", cut(l.data + 2), true, "outside the file"},
       {"cut inside the last stream", [](auto& b, auto&) { b.pop_back(); }, true, "outside the file"},
-      {"settings offset past the end", [](auto& b, auto& l) { PutU32At(b, l.header + 13, 0x7FFFFFF0); }, true, "outside"},
-      {"data offset past the end", [](auto& b, auto& l) { PutU32At(b, l.header + 17, 0x7FFFFFF0); }, true, "data part"},
-      {"file count too large", [](auto& b, auto& l) { PutU16(&b[l.settings + 6 + 5724], 60000); }, true, "past the end"},
-      {"dir count one too many", [](auto& b, auto& l) { PutU16(&b[l.settings + 6 + 5722], 2); }, true, "data part"},
-      {"registry count too large", [](auto& b, auto& l) { PutU16(&b[l.settings + 6 + 5730], 60000); }, true, "past the end"},
+      {"settings offset past the end", [](auto& b, auto& l) { PutU32At(b, l.header + 13, 0x7FFFFFF0); }, true,
+       "outside"},
+      {"data offset past the end", [](auto& b, auto& l) { PutU32At(b, l.header + 17, 0x7FFFFFF0); }, true,
+       "data part"},
+      {"file count too large", [](auto& b, auto& l) { PutU16(&b[l.settings + 6 + 5724], 60000); }, true,
+       "past the end"},
+      {"dir count one too many", [](auto& b, auto& l) { PutU16(&b[l.settings + 6 + 5722], 2); }, true,
+       "data part"},
+      {"registry count too large", [](auto& b, auto& l) { PutU16(&b[l.settings + 6 + 5730], 60000); }, true,
+       "past the end"},
       {"bad settings magic", [](auto& b, auto& l) { b[l.settings] = 'Q'; }, true, "magic"},
       {"bad stream magic", [](auto& b, auto& l) { b[l.streams[2] + 1] = 'X'; }, true, "magic"},
-      {"stream offset past the end", [file2](auto& b, auto&) { PutU32At(b, file2 + 2, 0x40000000); }, true, "outside"},
-      {"settings text over capacity", [](auto& b, auto& l) { b[l.settings + 6 + 5721 - 256] = 0; b[l.tables + 0] = 48; }, true, "longer than its field"},
-      {"file destination over capacity", [file1](auto& b, auto&) { b[file1 + 6] = 64; }, true, "longer than its field"},
+      {"stream offset past the end", [file2](auto& b, auto&) { PutU32At(b, file2 + 2, 0x40000000); }, true,
+       "outside"},
+      {"settings text over capacity",
+       [](auto& b, auto& l) {
+         b[l.settings + 6 + 5721 - 256] = 0;
+         b[l.tables + 0] = 48;
+       },
+       true, "longer than its field"},
+      {"file destination over capacity", [file1](auto& b, auto&) { b[file1 + 6] = 64; }, true,
+       "longer than its field"},
       {"wrong Adler-32", [file2](auto& b, auto&) { b[file2 + 74] ^= 0x40; }, false, "checksum"},
       {"size one too large", [file2](auto& b, auto&) { PutU32At(b, file2 + 86, 40001); }, false, "shorter"},
       {"size one too small", [file2](auto& b, auto&) { PutU32At(b, file2 + 86, 39999); }, false, "longer"},
-      {"packed length too short", [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) - 3); }, false, "ends too early"},
-      {"packed length too long", [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) + 2); }, false, "does not end"},
-      {"a flipped bit inside a stream", [](auto& b, auto& l) { b[l.streams[2] + 2000] ^= 0x10; }, false, "damaged"},
+      {"packed length too short",
+       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) - 3); }, false,
+       "ends too early"},
+      {"packed length too long",
+       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) + 2); }, false,
+       "does not end"},
+      {"a flipped bit inside a stream", [](auto& b, auto& l) { b[l.streams[2] + 2000] ^= 0x10; }, false,
+       "damaged"},
   };
   for (const Damage& c : cases) {
     SCOPED_TRACE(c.name);
@@ -177,10 +197,25 @@ TEST_F(ArchiveTest, DamagedOutputsAreRefusedAndNothingIsWritten) {
 }
 
 TEST_F(ArchiveTest, UnsafeDestinationsAreRefusedBeforeAnythingIsWritten) {
-  const char* unsafe[] = {"%a\\..\\evil.txt", "%a\\sub\\..\\..\\evil.txt", "%a\\a/b.txt", "%a\\/etc/x",
-                          "%a\\C:evil.txt", "%a\\\\evil.txt", "%a\\CON", "%a\\nul.txt", "%a\\com1",
-                          "%a\\Lpt9.log", "%a\\aux .txt", "%a\\...", "%a\\ ", "C:\\Windows\\evil.dll",
-                          "evil.txt", "%a\\", "%a\\sub\\\\x", "%a\\a?b", "%aevil.txt"};
+  const char* unsafe[] = {"%a\\..\\evil.txt",
+                          "%a\\sub\\..\\..\\evil.txt",
+                          "%a\\a/b.txt",
+                          "%a\\/etc/x",
+                          "%a\\C:evil.txt",
+                          "%a\\\\evil.txt",
+                          "%a\\CON",
+                          "%a\\nul.txt",
+                          "%a\\com1",
+                          "%a\\Lpt9.log",
+                          "%a\\aux .txt",
+                          "%a\\...",
+                          "%a\\ ",
+                          "C:\\Windows\\evil.dll",
+                          "evil.txt",
+                          "%a\\",
+                          "%a\\sub\\\\x",
+                          "%a\\a?b",
+                          "%aevil.txt"};
   for (const char* dest : unsafe) {
     SCOPED_TRACE(dest);
     OutputSpec spec = TwoFiles();
@@ -279,8 +314,9 @@ TEST_F(ArchiveTest, LicenceIsJoinedWithLineBreaks) {
 
 TEST_F(ArchiveTest, IniEntriesWriteEraseAndSkip) {
   std::string ini_path = target_ + "\\app.ini";
-  WriteAll(os::HostPath(ini_path), std::vector<uint8_t>{'[', 'M', 'a', 'i', 'n', ']', '\r', '\n', 'k', 'e', 'e', 'p',
-                                                        '=', '1', '\r', '\n', 'g', 'o', 'n', 'e', '=', '2', '\r', '\n'});
+  WriteAll(os::HostPath(ini_path),
+           std::vector<uint8_t>{'[', 'M', 'a',  'i',  'n', ']', '\r', '\n', 'k', 'e', 'e',  'p',
+                                '=', '1', '\r', '\n', 'g', 'o', 'n',  'e',  '=', '2', '\r', '\n'});
   OutputSpec spec = TwoFiles();
   auto add = [&](const char* key, const char* value, uint8_t options) {
     IniEntry e;

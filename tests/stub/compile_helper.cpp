@@ -22,7 +22,8 @@ struct QuietObserver : compiler::Observer {
 
 }  // namespace
 
-std::string CompileProject(const std::string& dir, const std::string& project_text, const std::string& stub_path) {
+std::string CompileProject(const std::string& dir, const std::string& project_text,
+                           const std::string& stub_path) {
   std::string project = dir + "\\project.tkp";
   FILE* f = fopen(os::HostPath(project).c_str(), "wb");
   if (!f) return "cannot write " + project;

@@ -34,7 +34,9 @@ TEST(CompileRoundTrip, CompiledOutputExtractsIdenticalBytesAndTimes) {
     const char* name;
     std::string content;
     uint32_t dos;
-  } sources[] = {{"readme.txt", "Hello\r\n", 0x5A8B6C21}, {"random.bin", random, 0x4E215A10}, {"empty.dat", "", 0x58A13000}};
+  } sources[] = {{"readme.txt", "Hello\r\n", 0x5A8B6C21},
+                 {"random.bin", random, 0x4E215A10},
+                 {"empty.dat", "", 0x58A13000}};
   std::string files;
   int i = 1;
   for (const Src& s : sources) {
@@ -44,9 +46,13 @@ TEST(CompileRoundTrip, CompiledOutputExtractsIdenticalBytesAndTimes) {
     files += "File" + std::to_string(i++) + "=" + path + "\r\n";
   }
   std::string out = dir + "\\out.exe";
-  std::string project = "[Settings]\r\nExtractOnly=1\r\nRunProgram=0\r\ncaption=Round Trip\r\nPassword=abc\r\n"
-                        "Output=" + out + "\r\n[Dirs]\r\n1=%a\\logs\r\n[INI]\r\n1=%a\\app.ini,Main,Path,%a,\r\n"
-                        "[Files]\r\n" + files;
+  std::string project =
+      "[Settings]\r\nExtractOnly=1\r\nRunProgram=0\r\ncaption=Round Trip\r\nPassword=abc\r\n"
+      "Output=" +
+      out +
+      "\r\n[Dirs]\r\n1=%a\\logs\r\n[INI]\r\n1=%a\\app.ini,Main,Path,%a,\r\n"
+      "[Files]\r\n" +
+      files;
   ASSERT_EQ("", CompileProject(dir, project, stub));
 
   Archive a;

@@ -1,9 +1,9 @@
 // The INI editor kestro-extract uses on POSIX hosts.
+#include "stub/ini_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "stub/ini_text.h"
 
 using kestro::stub::IniText;
 
@@ -19,8 +19,8 @@ TEST(IniText, SetsReplacesAndAppendsLikeThePrivateProfileFunctions) {
   EXPECT_TRUE(t.HasKey("one", "A"));
   EXPECT_TRUE(t.HasKey("two", "b"));
   EXPECT_FALSE(t.HasKey("one", "b"));
-  ASSERT_TRUE(t.Set("ONE", "c", "3"));  // after the section's last key
-  ASSERT_TRUE(t.Set("two", "B", "x"));  // replaced in place
+  ASSERT_TRUE(t.Set("ONE", "c", "3"));    // after the section's last key
+  ASSERT_TRUE(t.Set("two", "B", "x"));    // replaced in place
   ASSERT_TRUE(t.Set("Three", "d", "4"));  // a new section at the end
   EXPECT_EQ("; note\r\n[One]\r\na=1\r\nc=3\r\n\r\n[Two]\r\nB=x\r\n[Three]\r\nd=4\r\n", Text(t));
 }

@@ -52,7 +52,9 @@ class KestroExtract : public ::testing::Test {
 OutputSpec Sample() {
   OutputSpec spec;
   spec.settings = QuietSettings();
-  spec.settings.caption.Set("Gr\xFC\xDF" "e");
+  spec.settings.caption.Set(
+      "Gr\xFC\xDF"
+      "e");
   spec.files.push_back({"%a\\hello.txt", "Hello\n", 0x5A8B6C21});
   RegEntry r;
   r.root = kRootCurrentUser;

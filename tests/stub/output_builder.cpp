@@ -32,8 +32,8 @@ SetupSettings QuietSettings() {
 static std::string Deflate(const std::string& in) {
   uLongf n = compressBound(in.size());
   std::string out(n, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(&out[0]), &n, reinterpret_cast<const Bytef*>(in.data()), in.size(), 7) !=
-      Z_OK)
+  if (compress2(reinterpret_cast<Bytef*>(&out[0]), &n, reinterpret_cast<const Bytef*>(in.data()), in.size(),
+                7) != Z_OK)
     throw std::runtime_error("compress2 failed");
   out.resize(n);
   return out;
@@ -55,8 +55,8 @@ std::vector<uint8_t> BuildOutput(const std::vector<uint8_t>& stub, OutputSpec sp
     e.offset = static_cast<uint32_t>(data.size());
     e.destination.Set(f.destination.c_str());
     e.dos_date_time = f.dos;
-    e.adler32 = static_cast<uint32_t>(adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(f.content.data()),
-                                              f.content.size()));
+    e.adler32 = static_cast<uint32_t>(
+        adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(f.content.data()), f.content.size()));
     e.size = static_cast<uint32_t>(f.content.size());
     std::string z = Deflate(f.content);
     e.packed_size = static_cast<uint32_t>(z.size());

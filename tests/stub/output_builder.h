@@ -34,7 +34,7 @@ struct Layout {
   size_t settings = 0;  // settings part (its magic)
   size_t tables = 0;    // first table record
   size_t file_table = 0;
-  size_t data = 0;      // data part
+  size_t data = 0;              // data part
   std::vector<size_t> streams;  // each stream's magic
 };
 

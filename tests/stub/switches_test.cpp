@@ -1,9 +1,9 @@
 // The stub's command line.
+#include "stub/switches.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "stub/switches.h"
 
 using kestro::stub::ParseSwitches;
 using kestro::stub::Switches;
@@ -19,7 +19,8 @@ TEST(StubSwitches, ParsesEachSwitchAndTheFolderWithBlanks) {
   } cases[] = {
       {"setup.exe", false, false, false, false, "", ""},
       {"\"C:\\My Files\\setup.exe\" /S /T", true, true, false, false, "", ""},
-      {"setup.exe /s /p=geheim /d=C:\\Program Files\\App ", true, false, false, true, "geheim", "C:\\Program Files\\App"},
+      {"setup.exe /s /p=geheim /d=C:\\Program Files\\App ", true, false, false, true, "geheim",
+       "C:\\Program Files\\App"},
       {"setup.exe /D=\"C:\\With Quotes\"", false, false, false, false, "", "C:\\With Quotes"},
       {"setup.exe \"/D=C:\\Quoted Whole\"", false, false, false, false, "", "C:\\Quoted Whole"},
       {"setup.exe \"/P=two words\" /S", true, false, false, true, "two words", ""},
