@@ -1,20 +1,21 @@
 // A reader of the fixed file information in a PE file's version resource.
 // Every offset and count read from the file is checked against the file and
 // its sections before use: a damaged file reads as "no version".
+#include "common/version.h"
+
 #include <cstring>
 #include <vector>
 
 #include "common/errors.h"
 #include "common/os.h"
-#include "common/version.h"
 
 namespace kestro {
 namespace {
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 constexpr uint16_t kResourceTypeVersion = 16;  // RT_VERSION
@@ -69,7 +70,8 @@ class PeImage {
       default: return false;
     }
     *resource_rva = 0;
-    if (opt.size() >= dirs_at + 3 * 8 && U32(opt.data() + count_at) > 2) *resource_rva = U32(opt.data() + dirs_at + 16);
+    if (opt.size() >= dirs_at + 3 * 8 && U32(opt.data() + count_at) > 2)
+      *resource_rva = U32(opt.data() + dirs_at + 16);
     std::vector<uint8_t> table(size_t{section_count} * 40);
     if (!ReadAt(uint64_t{pe} + 24 + optional_size, table.data(), table.size())) return false;
     for (size_t i = 0; i < section_count; ++i) {

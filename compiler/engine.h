@@ -12,12 +12,12 @@ namespace kestro::compiler {
 
 // How a run ended.
 enum class Ending {
-  kHelp,           // no existing project file: the help notice was shown, nothing written
-  kStopped,        // parameter 3 names no folder: the error notice was shown, no compile
-  kCompleted,      // every stage ran (see RunResult::delivered for the delivery itself)
-  kDeclined,       // "File exists" answered No: nothing built, output touched
-  kCancelled,      // a confirmed cancel was found at a checkpoint
-  kFailed,         // an error ended the run; the two-box report was shown
+  kHelp,       // no existing project file: the help notice was shown, nothing written
+  kStopped,    // parameter 3 names no folder: the error notice was shown, no compile
+  kCompleted,  // every stage ran (see RunResult::delivered for the delivery itself)
+  kDeclined,   // "File exists" answered No: nothing built, output touched
+  kCancelled,  // a confirmed cancel was found at a checkpoint
+  kFailed,     // an error ended the run; the two-box report was shown
 };
 
 // The notices the run shows; each carries its exact text and caption.
@@ -91,11 +91,11 @@ std::vector<std::string> SplitCommandLine(const std::string& raw);
 
 // The help text (CR LF line ends) and the fixed texts of the run.
 std::string HelpText();
-extern const char kHelpCaption[];       // "tessaron Kestro Compiler"
-extern const char kReportCaption[];     // "Compiler"
-extern const char kFatalCaption[];      // "Fehler"
-extern const char kFatalText[];         // "A FATAL error occured. ..."
-extern const char kCancelQuestion[];    // "Are you sure you wish to stop ..."
-extern const char kCancelCaption[];     // "Cancel Process?"
+extern const char kHelpCaption[];     // "tessaron Kestro Compiler"
+extern const char kReportCaption[];   // "Compiler"
+extern const char kFatalCaption[];    // "Fehler"
+extern const char kFatalText[];       // "A FATAL error occured. ..."
+extern const char kCancelQuestion[];  // "Are you sure you wish to stop ..."
+extern const char kCancelCaption[];   // "Cancel Process?"
 
 }  // namespace kestro::compiler

@@ -37,7 +37,8 @@ int main() {
   auto project = [&](int n) {
     std::string p = "[Settings]\r\nOutput=out" + std::to_string(n) + ".exe\r\nQuiet=1\r\n[Files]\r\n";
     for (int i = 0; i < n; ++i)
-      p += "File" + std::to_string(i + 1) + "=src\\d" + std::to_string(i / 1000) + "\\f" + std::to_string(i) + ".txt\r\n";
+      p += "File" + std::to_string(i + 1) + "=src\\d" + std::to_string(i / 1000) + "\\f" + std::to_string(i) +
+           ".txt\r\n";
     fs::path path = dir / ("p" + std::to_string(n) + ".tkp");
     WriteBytes(path, p);
     return path;

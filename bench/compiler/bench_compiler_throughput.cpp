@@ -96,8 +96,8 @@ int main() {
     run = std::min(run, CompilerRun(dir / "p.tkp", dir / "Stub1.dat", dir / "tmp"));
   }
   double mb = static_cast<double>(total) / 1e6;
-  std::printf("payload: %zu files, %.0f MB (text, binaries, already compressed); data part %.0f MB\n", files.size(),
-              mb, static_cast<double>(written) / 1e6);
+  std::printf("payload: %zu files, %.0f MB (text, binaries, already compressed); data part %.0f MB\n",
+              files.size(), mb, static_cast<double>(written) / 1e6);
   std::printf("bare deflate loop: %.2f s (%.1f MB/s)\n", bare, mb / bare);
   std::printf("whole compile run: %.2f s (%.1f MB/s)\n", run, mb / run);
   std::printf("ratio run/bare: %.3f (target <= 1.05)\n", run / bare);

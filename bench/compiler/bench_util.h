@@ -120,7 +120,12 @@ inline double Seconds(std::chrono::steady_clock::time_point since) {
 
 // A stub for the benchmarks: some bytes, the marker, some more.
 inline std::string Stub() {
-  return std::string(60000, 'S') + std::string("eLgNiS\x12\x34" "C!\x12\x34", 12) + std::string(20000, 'T');
+  return std::string(60000, 'S') +
+         std::string(
+             "eLgNiS\x12\x34"
+             "C!\x12\x34",
+             12) +
+         std::string(20000, 'T');
 }
 
 }  // namespace bench

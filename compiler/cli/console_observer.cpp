@@ -57,7 +57,9 @@ void ConsoleObserver::Draw(bool force) {
                      std::string(static_cast<size_t>(kWidth - filled), '.') + "] ";
   // The bar's own share: the window's percentage label only changes when a
   // file starts, which would leave a finished bar at less than 100%.
-  std::string pct = maximum_ > 0 && position_ > 0 ? std::to_string(static_cast<long long>(position_) * 100 / maximum_) + "%" : "";
+  std::string pct = maximum_ > 0 && position_ > 0
+                        ? std::to_string(static_cast<long long>(position_) * 100 / maximum_) + "%"
+                        : "";
   if (pct.size() < 4) pct.insert(0, 4 - pct.size(), ' ');
   line += pct + " " + ConsoleText(status_);
   // Keep the line on one terminal row (bytes, close enough for the names).

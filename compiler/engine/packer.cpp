@@ -59,7 +59,8 @@ CompressResult CompressFile(const ReadFn& read, const WriteFn& write, int level)
 
 int CountSourceFiles(const project::IniFile& ini) {
   int n = 0;
-  while (n < project::kMaxEntries && !ini.ReadString(project::kSectionFiles, "File" + std::to_string(n + 1), "").empty())
+  while (n < project::kMaxEntries &&
+         !ini.ReadString(project::kSectionFiles, "File" + std::to_string(n + 1), "").empty())
     ++n;
   return n;
 }
@@ -99,10 +100,12 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
 
       os::File in(source, os::File::kRead);
       uint64_t size = in.Size();
-      run.Status("Compressing Files... " + ExtractFileName(source) + " (" + std::to_string(size / 1024 + 1) + " kb)");
+      run.Status("Compressing Files... " + ExtractFileName(source) + " (" + std::to_string(size / 1024 + 1) +
+                 " kb)");
       run.ShowPercentage();
       if (size > kMaxFormatSize)
-        throw Error("The source file " + source + " is 4 GB or larger; a self-extracting file cannot hold it");
+        throw Error("The source file " + source +
+                    " is 4 GB or larger; a self-extracting file cannot hold it");
       entry.offset = static_cast<uint32_t>(length);
       entry.size = static_cast<uint32_t>(size);
       data.Write(format::kStreamMagic, sizeof format::kStreamMagic);

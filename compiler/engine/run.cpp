@@ -22,7 +22,8 @@ const char kSourceFolderMissingText[] =
 const char kFileExistsText[] =
     "Kestro cannot create a self-extracting because the destination file exists.\r\n\r\n"
     "Should Kestro overwrite this file?\r\n\r\n"
-    "Choose Yes, to delete this file and continue with the compilation or choose No to stop the compilation and "
+    "Choose Yes, to delete this file and continue with the compilation or choose No to stop the compilation "
+    "and "
     "return to the wizard WITHOUT having created the self-extracting file.";
 const char kDeliveryFailedText[] =
     "(E01a) File could not be created (probably disk full or file is opened).\r\n\r\n"
@@ -178,26 +179,27 @@ RunResult Run(const std::vector<std::string>& params, const RunOptions& options,
   }
 
   {
-  project::IniFile project(prep.project);
-  if (params.size() > 1 && !params[1].empty()) {
-    std::string dir = ExtractFileDir(params[1]);
-    code = dir.empty() ? 0 : EnsureDir(dir);
-    if (!prep.pending_error) prep.pending_error = code;
-    project.WriteString(project::kSectionSettings, "Output", params[1]);
-  }
-  if (params.size() > 2 && !params[2].empty()) {
-    const std::string& folder = params[2];
-    if (!DirExists(folder)) {
-      observer.Notice(NoticeKind::kSourceFolderMissing, kSourceFolderMissingText, "Error");
-      result.ending = Ending::kStopped;
-      return result;
+    project::IniFile project(prep.project);
+    if (params.size() > 1 && !params[1].empty()) {
+      std::string dir = ExtractFileDir(params[1]);
+      code = dir.empty() ? 0 : EnsureDir(dir);
+      if (!prep.pending_error) prep.pending_error = code;
+      project.WriteString(project::kSectionSettings, "Output", params[1]);
     }
-    project.EraseSection(project::kSectionFiles);
-    int n = 0;
-    for (const std::string& name : os::ListFiles(folder))
-      project.WriteString(project::kSectionFiles, "File" + std::to_string(++n), AddBackslash(folder) + name);
-    project.WriteString(project::kSectionFiles, project::kNumFilesKey, std::to_string(n));
-  }
+    if (params.size() > 2 && !params[2].empty()) {
+      const std::string& folder = params[2];
+      if (!DirExists(folder)) {
+        observer.Notice(NoticeKind::kSourceFolderMissing, kSourceFolderMissingText, "Error");
+        result.ending = Ending::kStopped;
+        return result;
+      }
+      project.EraseSection(project::kSectionFiles);
+      int n = 0;
+      for (const std::string& name : os::ListFiles(folder))
+        project.WriteString(project::kSectionFiles, "File" + std::to_string(++n),
+                            AddBackslash(folder) + name);
+      project.WriteString(project::kSectionFiles, project::kNumFilesKey, std::to_string(n));
+    }
   }
 
   RunState run(observer);

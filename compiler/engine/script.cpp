@@ -115,7 +115,10 @@ bool IsInteger32(const std::string& text) {
     if (++i == text.size()) return false;
     for (; i < text.size(); ++i) {
       char c = text[i];
-      int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      int d = c >= '0' && c <= '9'   ? c - '0'
+              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                     : -1;
       if (d < 0) return false;
       v = v * 16 + static_cast<uint64_t>(d);
       if (v > 0xFFFFFFFFu) return false;
@@ -152,7 +155,8 @@ void ReadIcons(const IniFile& ini, std::vector<format::IconEntry>* out) {
     } catch (const ParamError&) {
       throw Error("[Icons] Error");
     }
-    if (p[0].empty()) throw Error(Format("ERROR! Parameter 1 (icon name) in Eintrag %d der Sektion [Icons] ist leer", n));
+    if (p[0].empty())
+      throw Error(Format("ERROR! Parameter 1 (icon name) in Eintrag %d der Sektion [Icons] ist leer", n));
     if (p[1].empty())
       throw Error(Format("ERROR! Parameter 2 (command line) in Eintrag %d der Sektion [Icons] ist leer", n));
     format::IconEntry e;
@@ -173,7 +177,8 @@ void ReadInis(const IniFile& ini, std::vector<format::IniEntry>* out) {
     }
     if (p[1].empty())
       throw Error(Format("ERROR! Parameter 2 (section name) in Eingabe %d der Sektion [INI] ist leer", n));
-    if (p[2].empty()) throw Error(Format("ERROR! Parameter 3 (key name) in Eingabe %d der Sektion [INI] ist leer", n));
+    if (p[2].empty())
+      throw Error(Format("ERROR! Parameter 3 (key name) in Eingabe %d der Sektion [INI] ist leer", n));
     format::IniEntry e;
     Set(e.file, p[0]);
     Set(e.section, p[1]);
@@ -183,9 +188,10 @@ void ReadInis(const IniFile& ini, std::vector<format::IniEntry>* out) {
     if (Has(options, 'E')) e.options |= format::kIniOptionErase;
     if (Has(options, 'S')) e.options |= format::kIniOptionSkip;
     if (Has(options, 'E') && Has(options, 'S'))
-      throw Error(Format("ERROR! Parameter 5 (options) in Eingabe %d der Sektion [INI] kann nicht sowohl die Option "
-                         "\"E\" als auch \"S\" haben.",
-                         n));
+      throw Error(
+          Format("ERROR! Parameter 5 (options) in Eingabe %d der Sektion [INI] kann nicht sowohl die Option "
+                 "\"E\" als auch \"S\" haben.",
+                 n));
     out->push_back(e);
   });
 }
@@ -201,7 +207,8 @@ void ReadRegs(const IniFile& ini, std::vector<format::RegEntry>* out) {
     if (p[0].empty())
       throw Error(Format("ERROR! Parameter 1 (root key) in Eintrag %d der Sektion [Registry] ist leer", n));
     std::string root = UpperAscii(p[0]);
-    if (p[1].empty()) throw Error(Format("ERROR! Parameter 2 (subkey) in Eintrag %d der Sektion [Registry] ist leer", n));
+    if (p[1].empty())
+      throw Error(Format("ERROR! Parameter 2 (subkey) in Eintrag %d der Sektion [Registry] ist leer", n));
     if (p[3].empty())
       throw Error(Format("ERROR! Parameter 4 (data type) in Eintrag %d der Sektion [Registry] ist leer", n));
     std::string type = UpperAscii(p[3]);
@@ -213,7 +220,8 @@ void ReadRegs(const IniFile& ini, std::vector<format::RegEntry>* out) {
     else if (root == "HKEY_LOCAL_MACHINE")
       e.root = format::kRootLocalMachine;
     else
-      throw Error(Format("ERROR! Parameter 1 (root key) in Eintrag %d der Sektion [Registry] ist ung\xFCltig", n));
+      throw Error(
+          Format("ERROR! Parameter 1 (root key) in Eintrag %d der Sektion [Registry] ist ung\xFCltig", n));
     Set(e.subkey, p[1]);
     Set(e.value_name, p[2]);
     if (type == "NONE")
@@ -223,7 +231,8 @@ void ReadRegs(const IniFile& ini, std::vector<format::RegEntry>* out) {
     else if (type == "DWORD")
       e.type = format::kRegDword;
     else
-      throw Error(Format("ERROR! Parameter 4 (data type) in Eintrag %d der Sektion [Registry] ist ung\xFCltig", n));
+      throw Error(
+          Format("ERROR! Parameter 4 (data type) in Eintrag %d der Sektion [Registry] ist ung\xFCltig", n));
     Set(e.data, p[4]);
     if (e.type == format::kRegDword) {
       std::string stored(e.data.chars, e.data.len);
@@ -233,9 +242,10 @@ void ReadRegs(const IniFile& ini, std::vector<format::RegEntry>* out) {
     if (Has(options, 'E')) e.options |= format::kRegOptionErase;
     if (Has(options, 'K')) e.options |= format::kRegOptionKeep;
     if (Has(options, 'E') && Has(options, 'K'))
-      throw Error(Format("ERROR! Parameter 6 (options) in Eintrag %d der Sektion [Registry] kann nicht die Optionen "
-                         "\"E\" und \"K\" haben",
-                         n));
+      throw Error(
+          Format("ERROR! Parameter 6 (options) in Eintrag %d der Sektion [Registry] kann nicht die Optionen "
+                 "\"E\" und \"K\" haben",
+                 n));
     out->push_back(e);
   });
 }

@@ -1,9 +1,10 @@
 // Output assembly: the marker search, the header and both parts, delivery.
+#include "compiler/engine/assembly.h"
+
 #include <gtest/gtest.h>
 
 #include "common/errors.h"
 #include "common/os.h"
-#include "compiler/engine/assembly.h"
 #include "test_util.h"
 
 namespace kestro::compiler {
@@ -76,7 +77,8 @@ TEST(AddHeader, WritesTheHeaderOverTheMarkerAndAppendsBothParts) {
     ASSERT_TRUE(format::DecodeExeHeader(reinterpret_cast<const uint8_t*>(out.data()) + before, &h));
     EXPECT_EQ(stub.size(), h.settings_offset);
     EXPECT_EQ(stub.size() + 13, h.data_offset);
-    EXPECT_EQ(stub.substr(before + 21), out.substr(before + 21, stub.size() - before - 21)) << "stub tail unchanged";
+    EXPECT_EQ(stub.substr(before + 21), out.substr(before + 21, stub.size() - before - 21))
+        << "stub tail unchanged";
     EXPECT_EQ("SETTINGS-PARTDATA", out.substr(stub.size()));
     EXPECT_TRUE(f.PartsGone());
   }
@@ -129,7 +131,8 @@ TEST(Deliver, ReplacesTheOutputWholeOrLeavesItAlone) {
   EXPECT_FALSE(Deliver(dir / "built", dir / "taken.exe"));
   EXPECT_TRUE(fs::is_directory(dir.path() / "taken.exe"));
   size_t entries = 0;
-  for (auto& e : fs::directory_iterator(dir.path())) entries += e.path().filename().string().find("kestro-tmp") != std::string::npos;
+  for (auto& e : fs::directory_iterator(dir.path()))
+    entries += e.path().filename().string().find("kestro-tmp") != std::string::npos;
   EXPECT_EQ(0u, entries);
 }
 

@@ -1,12 +1,11 @@
 // kestro-compiler as a process: arguments, exit codes, texts on the console,
 // the stub lookup and Ctrl-C.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "project/ini_file.h"
 #include "test_util.h"
@@ -114,7 +113,8 @@ struct Cli {
 TEST(Cli, HelpVersionAndUsage) {
   Cli c;
   EXPECT_EQ(2, c.Run({}));
-  EXPECT_NE(std::string::npos, c.out.find("Usage: kestro-compiler [--yes] [--stub FILE] PROJECT [OUTPUT [SOURCEDIR]]"));
+  EXPECT_NE(std::string::npos,
+            c.out.find("Usage: kestro-compiler [--yes] [--stub FILE] PROJECT [OUTPUT [SOURCEDIR]]"));
   EXPECT_NE(std::string::npos, c.out.find("The tessaron Kestro Compiler offers you to automaticly create"));
   EXPECT_EQ(std::string::npos, c.out.find('\r')) << "line ends for the terminal";
   EXPECT_EQ(2, c.Run({"missing.tkp"}));
@@ -131,7 +131,8 @@ TEST(Cli, BuildsWithOneLinePerStatusWithoutATerminal) {
   Cli c;
   ASSERT_EQ(0, c.Run({"--stub", "stub.dat", "p.tkp"})) << c.err;
   EXPECT_TRUE(fs::exists(c.dir.path() / "out.exe"));
-  EXPECT_NE(std::string::npos, c.err.find("\nCompressing Files... password.val (1 kb)\nCompressing Files... a.txt (1 kb)\n"))
+  EXPECT_NE(std::string::npos,
+            c.err.find("\nCompressing Files... password.val (1 kb)\nCompressing Files... a.txt (1 kb)\n"))
       << c.err;
   EXPECT_NE(std::string::npos, c.err.find("Outputfile created.\n"));
   EXPECT_TRUE(c.out.empty());
@@ -151,9 +152,10 @@ TEST(Cli, FailuresPrintTheReportInUtf8AndExitWith1) {
   c.Project("");
   WriteFile(c.tkp, "[Settings]\r\nOutput=out.exe\r\n[Registry]\r\n1=HKLM,x,y,STRING,z,\r\n");
   EXPECT_EQ(1, c.Run({"--stub", "stub.dat", "p.tkp"}));
-  EXPECT_NE(std::string::npos,
-            c.err.find("ERROR! Parameter 1 (root key) in Eintrag 1 der Sektion [Registry] ist ung\xC3\xBCltig.\n"
-                       "A FATAL error occured."))
+  EXPECT_NE(
+      std::string::npos,
+      c.err.find("ERROR! Parameter 1 (root key) in Eintrag 1 der Sektion [Registry] ist ung\xC3\xBCltig.\n"
+                 "A FATAL error occured."))
       << c.err;
 
   // Nothing delivered: the (E01a) message, exit code 1.
@@ -213,7 +215,8 @@ TEST(Cli, CtrlCIsAConfirmedCancelAtTheNextCheckpoint) {
   p.Interrupt();
   EXPECT_EQ(130, p.Wait()) << p.err;
   EXPECT_FALSE(fs::exists(c.dir.path() / "out.exe"));
-  EXPECT_TRUE(fs::exists(c.dir.path() / "tmp" / "kestrocmp.tmp" / "SETUP.1")) << "work files stay; TMPDIR is used";
+  EXPECT_TRUE(fs::exists(c.dir.path() / "tmp" / "kestrocmp.tmp" / "SETUP.1"))
+      << "work files stay; TMPDIR is used";
   EXPECT_EQ(std::string::npos, p.err.find("a.txt")) << "stopped before the next file";
 }
 

@@ -1,9 +1,10 @@
 // The compressor: stream format, parameters and flush pattern.
+#include "compiler/engine/packer.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include "common/errors.h"
-#include "compiler/engine/packer.h"
 #include "test_util.h"
 
 namespace kestro::compiler {

@@ -39,7 +39,9 @@ struct Fixture {
     fs::create_directories(dir.path() / "src");
     WriteFile(stub, stub_bytes);
   }
-  void Source(const std::string& name, const std::string& bytes) { WriteFile((dir.path() / "src" / name).string(), bytes); }
+  void Source(const std::string& name, const std::string& bytes) {
+    WriteFile((dir.path() / "src" / name).string(), bytes);
+  }
   void Project(const std::string& text) { WriteFile(tkp, text); }
   RunResult Run(std::vector<std::string> extra = {}) {
     std::vector<std::string> params = {tkp};
@@ -53,12 +55,13 @@ struct Fixture {
 };
 
 // The sample project; extra lines go into their sections.
-std::string Project(const std::string& settings = "", const std::string& files = "", const std::string& icons = "") {
+std::string Project(const std::string& settings = "", const std::string& files = "",
+                    const std::string& icons = "") {
   // Settings lines come first: of two equal keys the first one counts.
   return "[Settings]\r\n" + settings + "Output=out.exe\r\nCaption=Hello\r\n" +
          "[Files]\r\nNumFiles=4\r\nFile1=src\\text.txt\r\nFile2=src\\empty.dat\r\nFile3=src\\noise.bin\r\n"
-         "File4=src\\kb.txt\r\n" + files +
-         "[Dirs]\r\n1=%a\\docs\r\n[Icons]\r\n1=Hello,%a\\hello.exe,\r\n" + icons +
+         "File4=src\\kb.txt\r\n" +
+         files + "[Dirs]\r\n1=%a\\docs\r\n[Icons]\r\n1=Hello,%a\\hello.exe,\r\n" + icons +
          "[INI]\r\n1=%a\\hello.ini,Main,Greeting,hi,E\r\n"
          "[Registry]\r\n1=HKEY_CURRENT_USER,Software\\Hello,Count,DWORD,3,\r\n";
 }
@@ -131,7 +134,8 @@ TEST(Run, BuildsTheOutputAndCleansUp) {
   ASSERT_FALSE(f.rec.progress.empty());
   EXPECT_EQ(std::make_pair(0, 9), f.rec.progress.front());
   EXPECT_EQ(std::make_pair(9, 9), f.rec.progress.back());
-  for (size_t i = 1; i < f.rec.progress.size(); ++i) EXPECT_EQ(f.rec.progress[i - 1].first + 1, f.rec.progress[i].first);
+  for (size_t i = 1; i < f.rec.progress.size(); ++i)
+    EXPECT_EQ(f.rec.progress[i - 1].first + 1, f.rec.progress[i].first);
 
   // Stages 13 and 14: the work folder with password.val is gone, the
   // temporary folder holds nothing else.
@@ -160,12 +164,18 @@ TEST(Run, FileListEdgeCases) {
     int maximum;
   } cases[] = {
       {"empty list", "", {"%a\\password.val"}, 5},
-      {"gap ends the list", "File1=src\\a.txt\r\nFile2=src\\b.txt\r\nFile4=src\\a.txt\r\n",
-       {"%a\\password.val", "%a\\a.txt", "%a\\b.txt"}, 7},
-      {"same name in two folders", "File1=src\\a.txt\r\nFile2=src\\sub\\a.txt\r\n",
-       {"%a\\password.val", "%a\\a.txt", "%a\\a.txt"}, 7},
-      {"long name cut to 63", "File1=src\\" + std::string(70, 'n') + ".txt\r\n",
-       {"%a\\password.val", "%a\\" + std::string(60, 'n')}, 6},
+      {"gap ends the list",
+       "File1=src\\a.txt\r\nFile2=src\\b.txt\r\nFile4=src\\a.txt\r\n",
+       {"%a\\password.val", "%a\\a.txt", "%a\\b.txt"},
+       7},
+      {"same name in two folders",
+       "File1=src\\a.txt\r\nFile2=src\\sub\\a.txt\r\n",
+       {"%a\\password.val", "%a\\a.txt", "%a\\a.txt"},
+       7},
+      {"long name cut to 63",
+       "File1=src\\" + std::string(70, 'n') + ".txt\r\n",
+       {"%a\\password.val", "%a\\" + std::string(60, 'n')},
+       6},
       {"empty value ends the list", "File1=\r\nFile2=src\\a.txt\r\n", {"%a\\password.val"}, 5},
   };
   for (const Case& c : cases) {
@@ -198,8 +208,10 @@ TEST(Run, DeclinedOverwriteBuildsNothingAndTouchesTheOutput) {
   ASSERT_EQ(1u, f.rec.questions.size());
   EXPECT_EQ(
       "File exists|Kestro cannot create a self-extracting because the destination file exists.\r\n\r\n"
-      "Should Kestro overwrite this file?\r\n\r\nChoose Yes, to delete this file and continue with the compilation "
-      "or choose No to stop the compilation and return to the wizard WITHOUT having created the self-extracting "
+      "Should Kestro overwrite this file?\r\n\r\nChoose Yes, to delete this file and continue with the "
+      "compilation "
+      "or choose No to stop the compilation and return to the wizard WITHOUT having created the "
+      "self-extracting "
       "file.",
       f.rec.questions[0]);
   EXPECT_TRUE(ReadFile(f.output) == "previous output");
@@ -254,17 +266,24 @@ TEST(Run, FailuresReportTwoBoxesAndLeaveTheOutputAlone) {
     std::function<std::string(Fixture&)> report;
     std::vector<const char*> left_in_work;
   } cases[] = {
-      {"missing source", [](Fixture& f) { f.Project(Project("", "File5=src\\gone.txt\r\n")); },
-       [](Fixture&) { return std::string("Datei nicht gefunden."); }, {"password.val"}},
-      {"bad entry", [](Fixture& f) { f.Project(Project("", "", "2=only,one\r\n")); },
-       [](Fixture&) { return std::string("[Icons] Error."); }, {"password.val"}},
-      {"stub missing", [](Fixture& f) { os::RemoveFile(f.stub); },
+      {"missing source",
+       [](Fixture& f) { f.Project(Project("", "File5=src\\gone.txt\r\n")); },
+       [](Fixture&) { return std::string("Datei nicht gefunden."); },
+       {"password.val"}},
+      {"bad entry",
+       [](Fixture& f) { f.Project(Project("", "", "2=only,one\r\n")); },
+       [](Fixture&) { return std::string("[Icons] Error."); },
+       {"password.val"}},
+      {"stub missing",
+       [](Fixture& f) { os::RemoveFile(f.stub); },
        [](Fixture& f) {
          return "Couldnt copy " + f.stub + " to " + (fs::path(f.work) / "SETUP.EXE").string() + " ..";
        },
        {"SETUP.0", "SETUP.1", "password.val"}},
-      {"stub without marker", [](Fixture& f) { WriteFile(f.stub, std::string(9000, 'x')); },
-       [](Fixture&) { return std::string("BIG ERROR! SingleExeID in SETUP.EXE not found."); }, {"password.val"}},
+      {"stub without marker",
+       [](Fixture& f) { WriteFile(f.stub, std::string(9000, 'x')); },
+       [](Fixture&) { return std::string("BIG ERROR! SingleExeID in SETUP.EXE not found."); },
+       {"password.val"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -313,8 +332,9 @@ TEST(Run, FailedDeliveryShowsE01aAndStillRemovesTheWorkFiles) {
   EXPECT_FALSE(r.delivered);
   ASSERT_EQ(1u, f.rec.notices.size());
   EXPECT_EQ(NoticeKind::kDeliveryFailed, f.rec.notices[0].first);
-  EXPECT_EQ(0u, f.rec.notices[0].second.rfind(
-                    "Error|(E01a) File could not be created (probably disk full or file is opened).\r\n\r\n", 0));
+  EXPECT_EQ(0u,
+            f.rec.notices[0].second.rfind(
+                "Error|(E01a) File could not be created (probably disk full or file is opened).\r\n\r\n", 0));
   EXPECT_FALSE(fs::exists(f.work));
   EXPECT_EQ("Temporary Files created....", f.rec.statuses.back());
 }
@@ -335,7 +355,8 @@ TEST(Run, NewOutputAndSourceFolderRewriteTheProject) {
   project::IniFile ini(f.tkp);
   EXPECT_EQ(out, ini.ReadString("Settings", "Output", ""));
   EXPECT_EQ("2", ini.ReadString("Files", "NumFiles", ""));
-  std::vector<std::string> listed = {ini.ReadString("Files", "File1", ""), ini.ReadString("Files", "File2", "")};
+  std::vector<std::string> listed = {ini.ReadString("Files", "File1", ""),
+                                     ini.ReadString("Files", "File2", "")};
   std::sort(listed.begin(), listed.end());
   std::string folder = f.dir / "other";
   EXPECT_EQ((std::vector<std::string>{folder + "\\one.txt", folder + "\\two.txt"}), listed);
@@ -369,7 +390,8 @@ TEST(Run, MissingSourceFolderStopsBeforeCompiling) {
 }
 
 TEST(Run, WithoutAProjectOnlyTheHelpIsShown) {
-  for (std::vector<std::string> params : {std::vector<std::string>{}, std::vector<std::string>{"no-such.tkp"}}) {
+  for (std::vector<std::string> params :
+       {std::vector<std::string>{}, std::vector<std::string>{"no-such.tkp"}}) {
     Recorder rec;
     ScratchDir dir;
     RunOptions options;
@@ -426,7 +448,8 @@ TEST(HelpText, HasTheTwentyTwoLines) {
   std::string t = HelpText();
   std::vector<std::string> lines;
   size_t at = 0;
-  for (size_t nl; (nl = t.find("\r\n", at)) != std::string::npos; at = nl + 2) lines.push_back(t.substr(at, nl - at));
+  for (size_t nl; (nl = t.find("\r\n", at)) != std::string::npos; at = nl + 2)
+    lines.push_back(t.substr(at, nl - at));
   lines.push_back(t.substr(at));
   ASSERT_EQ(22u, lines.size());
   EXPECT_EQ("The tessaron Kestro Compiler offers you to automaticly create self-extracting files.", lines[0]);
@@ -434,7 +457,8 @@ TEST(HelpText, HasTheTwentyTwoLines) {
       "The Compiler needs at least one parameter, the Projectfile location. This file must be specified like "
       "\"C:\\TESSARON\\TEST.TKP\" (the \"s are required!)",
       lines[3]);
-  EXPECT_EQ("  Compiler.exe \"ProjectFile\" \"OutputFile\" \"SourceFilesFolder\"     (the \"s are required!)", lines[6]);
+  EXPECT_EQ("  Compiler.exe \"ProjectFile\" \"OutputFile\" \"SourceFilesFolder\"     (the \"s are required!)",
+            lines[6]);
   EXPECT_EQ("", lines[20]);
   EXPECT_EQ(0u, lines[19].rfind("If you have problems using this, contact ", 0));
 }

@@ -1,8 +1,9 @@
 // Reading [Settings] and the entry sections into the extractor's records.
+#include "compiler/engine/script.h"
+
 #include <gtest/gtest.h>
 
 #include "common/errors.h"
-#include "compiler/engine/script.h"
 #include "test_util.h"
 
 namespace kestro::compiler {
@@ -50,7 +51,8 @@ TEST(SplitParams, SplitsTrimsAndKeepsSurplusCommasInTheLast) {
 TEST(IsInteger32, AcceptsSignedDecimalAndDollarHexWithinRange) {
   for (const char* ok : {"0", "12", "-5", "+7", "2147483647", "-2147483648", "$1F", "$ffffffff", "-$10"})
     EXPECT_TRUE(IsInteger32(ok)) << ok;
-  for (const char* bad : {"", "12a", "a12", "2147483648", "-2147483649", "$", "$100000000", "0x10", "1 2", "-", "$G"})
+  for (const char* bad :
+       {"", "12a", "a12", "2147483648", "-2147483649", "$", "$100000000", "0x10", "1 2", "-", "$G"})
     EXPECT_FALSE(IsInteger32(bad)) << bad;
 }
 
@@ -61,8 +63,8 @@ TEST(ReadSettings, MissingKeysTakeTheCompilerDefaults) {
   ReadSettings(ini, &s);
   const format::SetupSettings& r = s.settings;
   EXPECT_TRUE(r.prompt_show && r.password_show && r.progress_show && r.run_program && r.extract_only_no_dlg);
-  EXPECT_FALSE(r.link_create || r.link_start_menu || r.link_desktop || r.show_final_msg || r.show_file_window ||
-               r.show_license || r.run_text_file || r.extract_only);
+  EXPECT_FALSE(r.link_create || r.link_start_menu || r.link_desktop || r.show_final_msg ||
+               r.show_file_window || r.show_license || r.run_text_file || r.extract_only);
   EXPECT_EQ("", Str(r.prompt_text));
   EXPECT_EQ("", Str(r.password));
   EXPECT_EQ("err_883", Str(r.final_msg));
@@ -74,7 +76,9 @@ TEST(ReadSettings, MissingKeysTakeTheCompilerDefaults) {
   EXPECT_EQ("&No", Str(r.no));
   EXPECT_EQ("Setup", Str(r.caption));
   EXPECT_EQ("error773", Str(r.run_text_file_name));
-  EXPECT_EQ(std::string("ERROR 5\xDF" "09"), Str(r.run_wait_for));
+  EXPECT_EQ(std::string("ERROR 5\xDF"
+                        "09"),
+            Str(r.run_wait_for));
   EXPECT_EQ("Error012", Str(r.license[0]));
   EXPECT_EQ("", Str(r.license[1]));
   EXPECT_FALSE(s.quiet);
@@ -182,7 +186,8 @@ void ReadSection(const std::string& section, const project::IniFile& ini, Script
 }
 
 TEST(EntrySections, EveryCheckStopsWithItsExactMessage) {
-  const char* valid[] = {"Icons", "name,cmd,", "INI", "f,s,k,v,", "Registry", "HKEY_CURRENT_USER,sub,v,STRING,d,"};
+  const char* valid[] = {"Icons",    "name,cmd,", "INI",
+                         "f,s,k,v,", "Registry",  "HKEY_CURRENT_USER,sub,v,STRING,d,"};
   EntryCase cases[] = {
       {"Icons", "name,cmd", "[Icons] Error"},
       {"Icons", "name,cmd,", nullptr},
@@ -194,24 +199,32 @@ TEST(EntrySections, EveryCheckStopsWithItsExactMessage) {
       {"INI", ",s,k,,", nullptr},
       {"INI", "f,s,k,v,xEy", nullptr},
       {"INI", "f,s,k,v,e,s",
-       "ERROR! Parameter 5 (options) in Eingabe 2 der Sektion [INI] kann nicht sowohl die Option \"E\" als auch "
+       "ERROR! Parameter 5 (options) in Eingabe 2 der Sektion [INI] kann nicht sowohl die Option \"E\" als "
+       "auch "
        "\"S\" haben."},
       {"INI", "f,s,k,v,Se",
-       "ERROR! Parameter 5 (options) in Eingabe 2 der Sektion [INI] kann nicht sowohl die Option \"E\" als auch "
+       "ERROR! Parameter 5 (options) in Eingabe 2 der Sektion [INI] kann nicht sowohl die Option \"E\" als "
+       "auch "
        "\"S\" haben."},
-      {"Registry", "HKEY_CURRENT_USER,sub,v,STRING,d", "ERROR! Eintrtag 2 der Sektion [Registry] muss 6 Parameter haben"},
+      {"Registry", "HKEY_CURRENT_USER,sub,v,STRING,d",
+       "ERROR! Eintrtag 2 der Sektion [Registry] muss 6 Parameter haben"},
       {"Registry", ",,v,,d,", "ERROR! Parameter 1 (root key) in Eintrag 2 der Sektion [Registry] ist leer"},
-      {"Registry", "HKEY_CURRENT_USER,,v,STRING,d,", "ERROR! Parameter 2 (subkey) in Eintrag 2 der Sektion [Registry] ist leer"},
-      {"Registry", "HKLM,sub,v,,d,", "ERROR! Parameter 4 (data type) in Eintrag 2 der Sektion [Registry] ist leer"},
-      {"Registry", "HKLM,sub,v,STRING,d,", "ERROR! Parameter 1 (root key) in Eintrag 2 der Sektion [Registry] ist ung\xFCltig"},
+      {"Registry", "HKEY_CURRENT_USER,,v,STRING,d,",
+       "ERROR! Parameter 2 (subkey) in Eintrag 2 der Sektion [Registry] ist leer"},
+      {"Registry", "HKLM,sub,v,,d,",
+       "ERROR! Parameter 4 (data type) in Eintrag 2 der Sektion [Registry] ist leer"},
+      {"Registry", "HKLM,sub,v,STRING,d,",
+       "ERROR! Parameter 1 (root key) in Eintrag 2 der Sektion [Registry] ist ung\xFCltig"},
       {"Registry", "hkey_local_machine,sub,,string,,k", nullptr},
-      {"Registry", "HKEY_CLASSES_ROOT,sub,v,BINARY,d,", "ERROR! Parameter 4 (data type) in Eintrag 2 der Sektion [Registry] ist ung\xFCltig"},
+      {"Registry", "HKEY_CLASSES_ROOT,sub,v,BINARY,d,",
+       "ERROR! Parameter 4 (data type) in Eintrag 2 der Sektion [Registry] ist ung\xFCltig"},
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,dword,12a,", "'12a' ist kein g\xFCltiger Integerwert"},
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,dword,,", "'' ist kein g\xFCltiger Integerwert"},
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,DWORD,$1F,", nullptr},
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,NONE,,", nullptr},
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,NONE,,ke",
-       "ERROR! Parameter 6 (options) in Eintrag 2 der Sektion [Registry] kann nicht die Optionen \"E\" und \"K\" haben"},
+       "ERROR! Parameter 6 (options) in Eintrag 2 der Sektion [Registry] kann nicht die Optionen \"E\" und "
+       "\"K\" haben"},
   };
   for (const EntryCase& c : cases) {
     SCOPED_TRACE(std::string(c.section) + ": " + c.value);
@@ -237,12 +250,13 @@ TEST(EntrySections, EveryCheckStopsWithItsExactMessage) {
 }
 
 TEST(EntrySections, StoredFieldsOptionsAndCuts) {
-  ProjectFixture p(
-      "[Dirs]\r\n1=%a\\data\r\n2=" + std::string(60, 'd') + "\r\n4=skipped after the gap\r\n"
-      "[Icons]\r\n1=My App , %a\\app.exe -x ,  %a\\sub \r\n"
-      "[INI]\r\n1=app.ini,Main,Key,a value,x,s\r\n2=,Sec,K,,E\r\n"
-      "[Registry]\r\n1=hkey_current_user,Software\\Kestro,Count,dword,$1F,k\r\n"
-      "2=HKEY_CLASSES_ROOT,.tkp,,STRING," + std::string(140, 'v') + ",E\r\n");
+  ProjectFixture p("[Dirs]\r\n1=%a\\data\r\n2=" + std::string(60, 'd') +
+                   "\r\n4=skipped after the gap\r\n"
+                   "[Icons]\r\n1=My App , %a\\app.exe -x ,  %a\\sub \r\n"
+                   "[INI]\r\n1=app.ini,Main,Key,a value,x,s\r\n2=,Sec,K,,E\r\n"
+                   "[Registry]\r\n1=hkey_current_user,Software\\Kestro,Count,dword,$1F,k\r\n"
+                   "2=HKEY_CLASSES_ROOT,.tkp,,STRING," +
+                   std::string(140, 'v') + ",E\r\n");
   project::IniFile ini(p.path);
   Script s;
   ReadDirs(ini, &s.dirs);

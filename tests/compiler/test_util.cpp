@@ -36,7 +36,9 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-std::string Marker() { return std::string(reinterpret_cast<const char*>(format::kMarker), format::kMarkerSize); }
+std::string Marker() {
+  return std::string(reinterpret_cast<const char*>(format::kMarker), format::kMarkerSize);
+}
 
 std::string StubBytes(size_t before, size_t after) {
   return std::string(before, 'S') + Marker() + std::string(after, 'T');
@@ -81,7 +83,8 @@ bool Inflate(const std::string& stream, std::string* out) {
 namespace {
 
 template <class E, size_t N>
-void Table(const std::string& b, size_t* at, uint16_t count, bool (*decode)(const uint8_t*, E*), std::vector<E>* out) {
+void Table(const std::string& b, size_t* at, uint16_t count, bool (*decode)(const uint8_t*, E*),
+           std::vector<E>* out) {
   for (uint16_t i = 0; i < count; ++i) {
     ASSERT_LE(*at + N, b.size());
     E e;

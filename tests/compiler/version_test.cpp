@@ -1,12 +1,13 @@
 // The file version reader: a PE file's VS_FIXEDFILEINFO, and "no version"
 // for anything damaged, truncated or lying.
+#include "common/version.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "common/os.h"
 #include "common/paths.h"
-#include "common/version.h"
 #include "test_util.h"
 
 namespace kestro {
@@ -25,8 +26,8 @@ void Put32(std::string& s, size_t at, uint32_t v) {
 // Offsets of the pieces of the synthetic image below.
 constexpr size_t kPe = 0x40, kOptional = kPe + 24, kSections = kOptional + 240, kRsrc = 0x200;
 constexpr uint32_t kRsrcRva = 0x1000;
-constexpr size_t kTypeDir = kRsrc, kNameDir = kRsrc + 0x18, kLangDir = kRsrc + 0x30, kDataEntry = kRsrc + 0x48,
-                 kBlock = kRsrc + 0x58, kFixed = kBlock + 40;
+constexpr size_t kTypeDir = kRsrc, kNameDir = kRsrc + 0x18, kLangDir = kRsrc + 0x30,
+                 kDataEntry = kRsrc + 0x48, kBlock = kRsrc + 0x58, kFixed = kBlock + 40;
 
 // A minimal PE32+ image with one resource section holding a version
 // resource of file version ms.ls.
@@ -39,11 +40,11 @@ std::string PeWithVersion(uint32_t ms, uint32_t ls) {
   Put16(f, kPe + 6, 1);     // sections
   Put16(f, kPe + 20, 240);  // optional header size
   Put16(f, kOptional, 0x20B);
-  Put32(f, kOptional + 108, 16);                         // data directories
-  Put32(f, kOptional + 112 + 2 * 8, kRsrcRva);           // resource directory
+  Put32(f, kOptional + 108, 16);                // data directories
+  Put32(f, kOptional + 112 + 2 * 8, kRsrcRva);  // resource directory
   Put32(f, kOptional + 112 + 2 * 8 + 4, uint32_t(f.size() - kRsrc));
   f.replace(kSections, 5, ".rsrc");
-  Put32(f, kSections + 8, uint32_t(f.size() - kRsrc));   // virtual size
+  Put32(f, kSections + 8, uint32_t(f.size() - kRsrc));  // virtual size
   Put32(f, kSections + 12, kRsrcRva);
   Put32(f, kSections + 16, uint32_t(f.size() - kRsrc));  // raw size
   Put32(f, kSections + 20, kRsrc);
@@ -114,7 +115,8 @@ TEST(PeVersion, AnythingDamagedIsNoVersion) {
       {"name entry is not 1", [](std::string& f) { Put32(f, kNameDir + 16, 2); }},
       {"folder pointing into nowhere", [](std::string& f) { Put32(f, kNameDir + 20, 0x8FFFFFF0u); }},
       {"language entry points at a folder", [](std::string& f) { Put32(f, kLangDir + 20, 0x80000000u); }},
-      {"65535 entries", [](std::string& f) { Put16(f, kTypeDir + 14, 0xFFFF), Put16(f, kTypeDir + 12, 0xFFFF); }},
+      {"65535 entries",
+       [](std::string& f) { Put16(f, kTypeDir + 14, 0xFFFF), Put16(f, kTypeDir + 12, 0xFFFF); }},
       {"data outside the section", [](std::string& f) { Put32(f, kDataEntry, 0x5000); }},
       {"data size too small", [](std::string& f) { Put32(f, kDataEntry + 4, 20); }},
       {"block longer than the data", [](std::string& f) { Put16(f, kBlock, 0x200); }},
@@ -161,7 +163,8 @@ TEST(PeVersion, AgreesWithTheSystemOnRealFiles) {
   for (const std::string& name : os::ListFiles(sys)) {
     std::string upper = name;
     for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    if (upper.size() < 4 || (upper.substr(upper.size() - 4) != ".EXE" && upper.substr(upper.size() - 4) != ".DLL"))
+    if (upper.size() < 4 ||
+        (upper.substr(upper.size() - 4) != ".EXE" && upper.substr(upper.size() - 4) != ".DLL"))
       continue;
     if (compared >= 300) break;
     FileVersionWords a, b;
