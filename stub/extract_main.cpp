@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
       fputs(kUsage, stdout);
       return kExitOk;
     } else if (!strcmp(a, "--version")) {
-      printf("kestro-extract, %s\n", KESTRO_VERSION_LINE);
+      printf("%s\n", KESTRO_VERSION_LINE);
       return kExitOk;
     } else if (!strcmp(a, "-l")) {
       list = true;
@@ -161,6 +161,7 @@ int main(int argc, char** argv) {
     } else if (!strcmp(a, "-p") && i + 1 < argc) {
       password = argv[++i];
     } else if (a[0] == '-' || file) {
+      fprintf(stderr, "kestro-extract: %s %s\n\n", a[0] == '-' ? "unknown option" : "more than one file:", a);
       fputs(kUsage, stderr);
       return kExitDamaged;
     } else {
