@@ -107,7 +107,14 @@ void Compile(const Prepared& prep, RunState& run, RunResult& result) {
   BuildSettingsPart(paths, run, &script);
   run.Checkpoint();
 
-  // 10-11: the stub, the header and both parts.
+  // 10-11: the stub, the header and both parts. Offsets in the output are
+  // 32 bits wide: a file that would not fit stops here, before any copy.
+  int64_t stub_size = os::FileSize(prep.stub);
+  if (stub_size >= 0 && static_cast<uint64_t>(stub_size) + static_cast<uint64_t>(os::FileSize(paths.setup0)) +
+                                static_cast<uint64_t>(os::FileSize(paths.setup1)) >
+                            kMaxFormatSize)
+    throw Error("The self-extracting file " + script.output +
+                " would be 4 GB or larger; its offsets cannot hold that");
   CopyStub(prep.stub, paths.setup_exe);
   run.Checkpoint();
   run.Status("Adding Header Information...");

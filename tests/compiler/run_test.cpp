@@ -424,6 +424,17 @@ TEST(Run, ASourceOf4GBStopsTheRunNamingTheFile) {
   EXPECT_FALSE(os::FileExists(f.output));
   EXPECT_FALSE(f.InWork("SETUP.1"));
 }
+
+TEST(Run, AnOutputOf4GBStopsTheRunNamingTheOutput) {
+  Fixture f;
+  BasicSources(f);
+  WriteFile(f.stub, test::StubBytes(0, 100));
+  fs::resize_file(f.stub, 0xFFFFF000ull);  // sparse; with both parts past 4 GB
+  EXPECT_EQ(Ending::kFailed, f.Run().ending);
+  EXPECT_NE(std::string::npos, f.rec.report.find("out.exe would be 4 GB or larger")) << f.rec.report;
+  EXPECT_FALSE(os::FileExists(f.output));
+  EXPECT_FALSE(f.InWork("SETUP.EXE")) << "stopped before the copy";
+}
 #endif
 
 TEST(SplitCommandLine, BlanksQuotesAndEmptyQuotes) {
