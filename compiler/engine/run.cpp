@@ -1,10 +1,12 @@
 // One run of the compiler: the preparations when the window is shown, then
 // the compile stages 1 to 15.
+#include <algorithm>
 #include <memory>
 
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
+#include "common/text.h"
 #include "compiler/engine.h"
 #include "compiler/engine/assembly.h"
 #include "compiler/engine/packer.h"
@@ -62,6 +64,20 @@ bool IsAbsolute(const std::string& p) {
 void FinalCleanUp(const WorkPaths& paths, const std::string& output) {
   os::RemoveFile(paths.password_val);
   if (os::FileExists(output)) os::SetFileDosDateTime(output, os::CurrentDosDateTime());
+}
+
+// The files of a new source folder in the order the file system returns
+// them. POSIX file systems return an arbitrary (hash) order, so there the
+// names are put in the order NTFS returns them (upper-cased, then by byte):
+// one folder then gives the same list, and the same output, on every host.
+std::vector<std::string> FolderOrder(std::vector<std::string> names) {
+#ifndef _WIN32
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    std::string ua = UpperAscii(a), ub = UpperAscii(b);
+    return ua != ub ? ua < ub : a < b;
+  });
+#endif
+  return names;
 }
 
 struct Prepared {
@@ -202,7 +218,7 @@ RunResult Run(const std::vector<std::string>& params, const RunOptions& options,
       }
       project.EraseSection(project::kSectionFiles);
       int n = 0;
-      for (const std::string& name : os::ListFiles(folder))
+      for (const std::string& name : FolderOrder(os::ListFiles(folder)))
         project.WriteString(project::kSectionFiles, "File" + std::to_string(++n),
                             AddBackslash(folder) + name);
       project.WriteString(project::kSectionFiles, project::kNumFilesKey, std::to_string(n));
