@@ -175,6 +175,40 @@ struct ProgressWindow {
   DWORD last_pump = 0;
 };
 
+// The gauge: a sunken bar filled in navy from the left, its percentage (the
+// control's text) in bold, white over the filled part and navy over the rest.
+void DrawGauge(const DRAWITEMSTRUCT* d) {
+  const COLORREF kFore = RGB(0, 0, 128), kBack = RGB(255, 255, 255);
+  static HFONT bold = nullptr;
+  if (!bold) {
+    LOGFONTA lf;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(d->hwndItem, WM_GETFONT, 0, 0));
+    if (font && GetObjectA(font, sizeof lf, &lf)) {
+      lf.lfWeight = FW_BOLD;
+      bold = CreateFontIndirectA(&lf);
+    }
+  }
+  RECT r = d->rcItem;
+  DrawEdge(d->hDC, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+  char text[16];
+  int len = GetWindowTextA(d->hwndItem, text, sizeof text);
+  int percent = 0;
+  for (int i = 0; i < len && text[i] >= '0' && text[i] <= '9'; ++i) percent = percent * 10 + text[i] - '0';
+  RECT filled = r, empty = r;
+  filled.right = empty.left = r.left + (r.right - r.left) * percent / 100;
+  HGDIOBJ old = bold ? SelectObject(d->hDC, bold) : nullptr;
+  SIZE size;
+  GetTextExtentPoint32A(d->hDC, text, len, &size);
+  int x = (r.left + r.right - size.cx) / 2, y = (r.top + r.bottom - size.cy) / 2;
+  SetTextColor(d->hDC, kBack);
+  SetBkColor(d->hDC, kFore);
+  ExtTextOutA(d->hDC, x, y, ETO_CLIPPED | ETO_OPAQUE, &filled, text, len, nullptr);
+  SetTextColor(d->hDC, kFore);
+  SetBkColor(d->hDC, kBack);
+  ExtTextOutA(d->hDC, x, y, ETO_CLIPPED | ETO_OPAQUE, &empty, text, len, nullptr);
+  if (old) SelectObject(d->hDC, old);
+}
+
 INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_INITDIALOG) {
     SetWindowLongPtrA(dlg, DWLP_USER, lp);
@@ -185,7 +219,11 @@ INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     SetButton(dlg, IDCANCEL, g_archive.settings.cancel);
     SendDlgItemMessageA(dlg, IDC_PICTURE, STM_SETICON,
                         reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_APPLICATION)), 0);
-    SendDlgItemMessageA(dlg, IDC_GAUGE, PBM_SETRANGE32, 0, 100);
+    SetDlgItemTextA(dlg, IDC_GAUGE, "0 %");
+    return TRUE;
+  }
+  if (msg == WM_DRAWITEM && wp == IDC_GAUGE) {
+    DrawGauge(reinterpret_cast<DRAWITEMSTRUCT*>(lp));
     return TRUE;
   }
   if ((msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) || msg == WM_CLOSE) {
@@ -205,12 +243,18 @@ void Pump(HWND dlg) {
   }
 }
 
+void SetGauge(HWND dlg, int percent) {
+  char text[16];
+  wsprintfA(text, "%d %%", percent);
+  SetDlgItemTextA(dlg, IDC_GAUGE, text);  // an owner-drawn static repaints
+}
+
 bool ProgressStep(void* ctx, uint64_t done, uint64_t total) {
   ProgressWindow* w = static_cast<ProgressWindow*>(ctx);
   int percent = total ? static_cast<int>(done * 100 / total) : 100;
   if (percent != w->percent) {
     w->percent = percent;
-    SendDlgItemMessageA(w->dlg, IDC_GAUGE, PBM_SETPOS, percent, 0);
+    SetGauge(w->dlg, percent);
   }
   DWORD now = GetTickCount();
   if (now - w->last_pump >= 30) {
@@ -403,7 +447,7 @@ int Run() {
   if (progress.dlg) {
     if (rc == kExitOk) {
       // Let the full gauge be seen.
-      SendDlgItemMessageA(progress.dlg, IDC_GAUGE, PBM_SETPOS, 100, 0);
+      SetGauge(progress.dlg, 100);
       Pump(progress.dlg);
       Sleep(200);
     }
@@ -470,7 +514,7 @@ int Run() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   LoadSystemDllsOnlyFromSystem32();
-  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   int rc = Run();
   CloseArchive(&g_archive);
