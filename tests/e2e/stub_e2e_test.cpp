@@ -137,6 +137,25 @@ TEST_F(StubE2E, ADamagedOutputExtractsNothing) {
   EXPECT_EQ("old", Slurp(target + "\\hello.txt"));
 }
 
+TEST_F(StubE2E, CraftedUnsafeNamesAreRefusedBeforeAnythingIsWritten) {
+  std::string dir = Work() + "\\unsafe";
+  ASSERT_TRUE(stub::MakeDirs(dir.c_str()));
+  const std::vector<uint8_t> stub = ReadAll(KESTRO_STUB_FILE);
+  for (const char* dest : {"%a\\..\\evil.txt", "%a\\C:evil.txt", "%a\\nul.txt", "%a\\\\evil.txt"}) {
+    SCOPED_TRACE(dest);
+    OutputSpec spec;
+    spec.settings = QuietSettings();
+    spec.files.push_back({"%a\\good.txt", "good"});
+    spec.files.push_back({dest, "evil"});
+    std::string out = dir + "\\crafted.exe";
+    WriteAll(out, BuildOutput(stub, spec));
+    std::string target = dir + "\\target";
+    EXPECT_EQ(2, RunOutput(out, "/S /D=" + target));
+    EXPECT_FALSE(os::IsDirectory(target));
+    EXPECT_FALSE(os::FileExists(dir + "\\evil.txt"));
+  }
+}
+
 TEST_F(StubE2E, SilentModeNeedsTheRightPassword) {
   std::string out =
       Compile("password",
