@@ -347,33 +347,76 @@ uint64_t TotalSize(const Archive& a) {
   return t;
 }
 
-bool MakeDirs(const char* path) {
+namespace {
+
+bool Note(MadeDirs* made, const char* path) {
+  if (!made) return true;
+  if (made->count == made->capacity) {
+    size_t cap = made->capacity ? made->capacity * 2 : 16;
+    char** p = static_cast<char**>(realloc(made->paths, cap * sizeof(char*)));
+    if (!p) return false;
+    made->paths = p;
+    made->capacity = cap;
+  }
+  size_t n = strlen(path) + 1;
+  char* copy = static_cast<char*>(malloc(n));
+  if (!copy) return false;
+  memcpy(copy, path, n);
+  made->paths[made->count++] = copy;
+  return true;
+}
+
+}  // namespace
+
+bool MakeDirs(const char* path, MadeDirs* made) {
   if (IsDir(path)) return true;
   char buf[kPathMax];
   size_t n = strlen(path);
   if (n >= sizeof buf) return false;
   memcpy(buf, path, n + 1);
   while (n > 0 && IsSep(buf[n - 1])) buf[--n] = 0;
-  // Create every level from the first missing one on.
+  // Create every level from the first missing one on; each one we create is
+  // noted, so that a failure can take away exactly what we made.
   for (size_t i = 1; i <= n; ++i) {
     if (i == n || IsSep(buf[i]) || buf[i] == '/') {
       char c = buf[i];
       buf[i] = 0;
       bool root = (i == 2 && buf[1] == ':') || buf[0] == 0;
-      if (!root && !IsDir(buf) && MakeDir(buf) < 0) return false;
+      if (!root && !IsDir(buf)) {
+        int r = MakeDir(buf);
+        if (r < 0) return false;
+        if (r > 0 && !Note(made, buf)) {
+          RemoveDirAt(buf);
+          return false;
+        }
+      }
       buf[i] = c;
     }
   }
   return IsDir(path);
 }
 
+void RemoveMadeDirs(MadeDirs* made) {
+  for (size_t k = made->count; k-- > 0;) RemoveDirAt(made->paths[k]);
+  FreeMadeDirs(made);
+}
+
+void FreeMadeDirs(MadeDirs* made) {
+  for (size_t k = 0; k < made->count; ++k) free(made->paths[k]);
+  free(made->paths);
+  *made = MadeDirs();
+}
+
 namespace {
 
-// One file on its way into place.
+// One file on its way into place. Only the random parts of its temporary
+// and backup names are kept (the paths are derived again when needed), so
+// that 60000 entries cost little memory.
 struct Pending {
-  char temp[kPathMax];
-  char final_path[kPathMax];
-  char backup[kPathMax];  // the replaced file while renaming, or empty
+  uint8_t temp_id[8];
+  uint8_t backup_id[8];  // the replaced file while renaming
+  bool has_temp;
+  bool has_backup;
   bool renamed;
 };
 
@@ -396,20 +439,21 @@ void AppendHex(char* p, const uint8_t* bytes, size_t n) {
   *p = 0;
 }
 
-// A fresh, unpredictable name in the folder of path: folder\~kx<hex>.tmp
-bool SiblingName(const char* path, char* out) {
+// The name folder\~kx<hex of id>.tmp in the folder of path.
+bool SiblingName(const char* path, const uint8_t id[8], char* out) {
   size_t n = strlen(path);
   size_t cut = n;
   while (cut > 0 && !IsSep(path[cut - 1])) --cut;
-  if (cut + 4 + 16 + 5 > kPathMax) return false;
+  if (cut + 3 + 16 + 5 > kPathMax) return false;
   memcpy(out, path, cut);
   memcpy(out + cut, "~kx", 3);
-  uint8_t r[8];
-  RandomBytes(r, sizeof r);
-  AppendHex(out + cut + 3, r, sizeof r);
+  AppendHex(out + cut + 3, id, 8);
   memcpy(out + cut + 3 + 16, ".tmp", 5);
   return true;
 }
+
+// A fresh, unpredictable id for SiblingName.
+void NewId(uint8_t id[8]) { RandomBytes(id, 8); }
 
 int WriteFailed(Message* msg, const char* path) {
   char reason[256];
@@ -446,14 +490,18 @@ int InflateEntry(Work& w, size_t i, PFile* out, const char* out_name) {
       z.next_in = w.in;
       z.avail_in = static_cast<uInt>(n);
     }
+    // Room for one byte more than the recorded size at most: a stream that
+    // inflates to more than it claims is stopped right there.
+    uint64_t room = uint64_t{e.size} - produced + 1;
+    size_t space = room < kBlock ? static_cast<size_t>(room) : kBlock;
     z.next_out = w.out;
-    z.avail_out = kBlock;
+    z.avail_out = static_cast<uInt>(space);
     zr = inflate(&z, Z_NO_FLUSH);
     if (zr != Z_OK && zr != Z_STREAM_END) {
       rc = DamagedEntry(w.msg, "File", i, "its data is damaged (checksum or format error).");
       break;
     }
-    size_t got = kBlock - z.avail_out;
+    size_t got = space - z.avail_out;
     produced += got;
     if (produced > e.size) {
       rc = DamagedEntry(w.msg, "File", i, "its data is longer than its recorded size.");
@@ -478,15 +526,24 @@ int InflateEntry(Work& w, size_t i, PFile* out, const char* out_name) {
   return rc;
 }
 
+// Where entry i goes.
+bool FinalPath(const Archive& a, size_t i, const char* folder, char* out) {
+  const PStr<63>& d = a.files[i].destination;
+  return ExpandTarget(d.chars, d.len, folder, out, kPathMax);
+}
+
 // Undoes the renames done so far and removes every temporary.
-void Rollback(Pending* p, size_t n) {
+void Rollback(const Archive& a, const char* folder, Pending* p, size_t n) {
+  char final_path[kPathMax], temp[kPathMax], backup[kPathMax];
   for (size_t k = n; k-- > 0;) {
+    if (!p[k].has_temp || !FinalPath(a, k, folder, final_path)) continue;
+    bool backup_ok = p[k].has_backup && SiblingName(final_path, p[k].backup_id, backup);
     if (p[k].renamed) {
-      RemoveFileAt(p[k].final_path);
-      if (p[k].backup[0]) RenameNew(p[k].backup, p[k].final_path);
+      RemoveFileAt(final_path);
+      if (backup_ok) RenameNew(backup, final_path);
     } else {
-      if (p[k].temp[0]) RemoveFileAt(p[k].temp);
-      if (p[k].backup[0] && !Exists(p[k].final_path)) RenameNew(p[k].backup, p[k].final_path);
+      if (SiblingName(final_path, p[k].temp_id, temp)) RemoveFileAt(temp);
+      if (backup_ok && !Exists(final_path)) RenameNew(backup, final_path);
     }
   }
 }
@@ -503,15 +560,11 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
   w.out = static_cast<uint8_t*>(malloc(kBlock));
   size_t nfiles = a.settings.file_count;
   Pending* p = opt.test_only ? nullptr : static_cast<Pending*>(calloc(nfiles, sizeof(Pending)));
-  // Folders we created, to remove again on failure (deepest last).
-  size_t ndirs = a.settings.dir_count + nfiles;
-  char(*made)[kPathMax] = opt.test_only ? nullptr : static_cast<char(*)[kPathMax]>(calloc(ndirs, kPathMax));
-  size_t nmade = 0;
+  MadeDirs made;  // folders we created, to remove again on failure
   int rc = kExitOk;
-  if (!w.in || !w.out || (!opt.test_only && (!p || !made)))
-    rc = Damaged(msg, "Not enough memory to extract.");
+  if (!w.in || !w.out || (!opt.test_only && !p)) rc = Damaged(msg, "Not enough memory to extract.");
 
-  char path[kPathMax];
+  char path[kPathMax], temp[kPathMax];
   // The [Dirs] folders.
   for (size_t i = 0; rc == kExitOk && !opt.test_only && i < a.settings.dir_count; ++i) {
     const PStr<47>& d = a.dirs[i].folder;
@@ -519,12 +572,9 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
       rc = Damaged(msg, "A folder path is too long.");
       break;
     }
-    if (!IsDir(path)) {
-      if (!MakeDirs(path)) {
-        rc = WriteFailed(msg, path);
-        break;
-      }
-      memcpy(made[nmade++], path, strlen(path) + 1);
+    if (!MakeDirs(path, &made)) {
+      rc = WriteFailed(msg, path);
+      break;
     }
   }
   // Every stream, each to a temporary name beside its destination.
@@ -536,73 +586,80 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
       continue;
     }
     Pending& q = p[i];
-    if (!ExpandTarget(e.destination.chars, e.destination.len, folder, q.final_path, sizeof q.final_path)) {
+    if (!FinalPath(a, i, folder, path)) {
       rc = Damaged(msg, "A destination path is too long.");
       break;
     }
-    if (IsDir(q.final_path)) {
+    if (IsDir(path)) {
       msg->Clear();
-      msg->Add("Cannot write ").Add(q.final_path).Add(": a folder of that name exists.");
+      msg->Add("Cannot write ").Add(path).Add(": a folder of that name exists.");
       rc = kExitWrite;
       break;
     }
     // A destination in a subfolder that no [Dirs] entry made.
-    char parent[kPathMax];
-    memcpy(parent, q.final_path, strlen(q.final_path) + 1);
-    char* cut = strrchr(parent, '\\');
+    char* cut = strrchr(path, '\\');
     if (cut) {
       *cut = 0;
-      if (!IsDir(parent)) {
-        if (!MakeDirs(parent)) {
-          rc = WriteFailed(msg, parent);
-          break;
-        }
-        if (nmade < ndirs) memcpy(made[nmade++], parent, strlen(parent) + 1);
-      }
+      bool ok = MakeDirs(path, &made);
+      if (!ok) rc = WriteFailed(msg, path);
+      *cut = '\\';
+      if (!ok) break;
     }
     PFile* out = nullptr;
     for (int attempt = 0; attempt < 5 && !out; ++attempt) {
-      if (!SiblingName(q.final_path, q.temp)) break;
-      out = CreateNew(q.temp);
+      NewId(q.temp_id);
+      if (!SiblingName(path, q.temp_id, temp)) break;
+      out = CreateNew(temp);
     }
     if (!out) {
-      q.temp[0] = 0;
-      rc = WriteFailed(msg, q.final_path);
+      rc = WriteFailed(msg, path);
       break;
     }
-    rc = InflateEntry(w, i, out, q.final_path);
-    if (!CloseFile(out) && rc == kExitOk) rc = WriteFailed(msg, q.final_path);
-    if (rc == kExitOk && !SetFileDos(q.temp, e.dos_date_time)) rc = WriteFailed(msg, q.final_path);
+    q.has_temp = true;
+    rc = InflateEntry(w, i, out, path);
+    if (!CloseFile(out) && rc == kExitOk) rc = WriteFailed(msg, path);
+    if (rc == kExitOk && !SetFileDos(temp, e.dos_date_time)) rc = WriteFailed(msg, path);
   }
   // Every stream passed: move them all into place, replaced files aside
   // first so that a failed rename can be undone.
+  char backup[kPathMax];
   for (size_t i = 0; rc == kExitOk && !opt.test_only && i < nfiles; ++i) {
     Pending& q = p[i];
-    if (!q.temp[0]) continue;
-    if (Exists(q.final_path)) {
-      if (!SiblingName(q.final_path, q.backup) || !RenameNew(q.final_path, q.backup)) {
-        q.backup[0] = 0;
-        rc = WriteFailed(msg, q.final_path);
+    if (!q.has_temp) continue;
+    FinalPath(a, i, folder, path);
+    SiblingName(path, q.temp_id, temp);
+    if (IsDir(path)) {  // another entry's folder took the name
+      msg->Clear();
+      msg->Add("Cannot write ").Add(path).Add(": a folder of that name exists.");
+      rc = kExitWrite;
+      break;
+    }
+    if (Exists(path)) {
+      NewId(q.backup_id);
+      if (!SiblingName(path, q.backup_id, backup) || !RenameNew(path, backup)) {
+        rc = WriteFailed(msg, path);
         break;
       }
+      q.has_backup = true;
     }
-    if (!RenameNew(q.temp, q.final_path)) {
-      rc = WriteFailed(msg, q.final_path);
+    if (!RenameNew(temp, path)) {
+      rc = WriteFailed(msg, path);
       break;
     }
     q.renamed = true;
   }
   if (p) {
     if (rc != kExitOk) {
-      Rollback(p, nfiles);
-      for (size_t k = nmade; k-- > 0;) RemoveDirAt(made[k]);
+      Rollback(a, folder, p, nfiles);
+      RemoveMadeDirs(&made);
     } else {
       for (size_t i = 0; i < nfiles; ++i)
-        if (p[i].backup[0]) RemoveFileAt(p[i].backup);
+        if (p[i].has_backup && FinalPath(a, i, folder, path) && SiblingName(path, p[i].backup_id, backup))
+          RemoveFileAt(backup);
     }
   }
+  FreeMadeDirs(&made);
   free(p);
-  free(made);
   free(w.in);
   free(w.out);
   return rc;

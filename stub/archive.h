@@ -100,8 +100,20 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
 // folder (kestro-extract). Returns kExitOk or kExitWrite with msg.
 int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Message* msg);
 
-// Creates every missing folder of path (a full path). False on failure.
-bool MakeDirs(const char* path);
+// The folders MakeDirs created, in creation order, so that a failure can
+// remove exactly those again.
+struct MadeDirs {
+  char** paths = nullptr;
+  size_t count = 0;
+  size_t capacity = 0;
+};
+// Creates every missing folder of path (a full path), noting each level it
+// creates in made (may be null). False on failure.
+bool MakeDirs(const char* path, MadeDirs* made = nullptr);
+// Removes the noted folders, deepest first (each only if empty).
+void RemoveMadeDirs(MadeDirs* made);
+// Forgets the notes (the folders stay).
+void FreeMadeDirs(MadeDirs* made);
 
 // Total of the file sizes (the progress range).
 uint64_t TotalSize(const Archive& a);

@@ -260,6 +260,57 @@ TEST_F(ArchiveTest, AFailedStreamLeavesExistingFilesAndNoTemporaries) {
   EXPECT_EQ((std::vector<std::string>{"data.bin", "readme.txt", "third.txt"}), TargetFiles());
 }
 
+TEST_F(ArchiveTest, AFailureRemovesEveryFolderLevelItMadeAndKeepsThoseThatWere) {
+  ASSERT_EQ(0, os::CreateDir(target_ + "\\had"));
+  OutputSpec spec = TwoFiles();
+  DirEntry d;
+  d.folder.Set("%a\\made\\deeper\\deepest");
+  spec.dirs.push_back(d);
+  spec.files.push_back({"%a\\had\\new\\x.txt", "x"});
+  spec.files.push_back({"%a\\last.txt", "last"});
+  Layout l;
+  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), spec, &l);
+  bytes[l.file_table + kFileEntrySize * 4 + 74] ^= 1;  // the last file's checksum
+  ASSERT_EQ(kExitOk, Open(bytes));
+  EXPECT_EQ(kExitDamaged, Extract());
+  EXPECT_FALSE(os::IsDirectory(target_ + "\\made"));
+  EXPECT_FALSE(os::IsDirectory(target_ + "\\had\\new"));
+  EXPECT_TRUE(os::IsDirectory(target_ + "\\had"));
+  EXPECT_TRUE(TargetFiles().empty());
+}
+
+TEST_F(ArchiveTest, AFileAndAFolderOfTheSameNameInOneOutputLeaveNothing) {
+  OutputSpec spec = TwoFiles();
+  spec.files.push_back({"%a\\x", "a file"});
+  spec.files.push_back({"%a\\x\\y.txt", "a file in a folder of the same name"});
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  EXPECT_EQ(kExitWrite, Extract());
+  EXPECT_NE(nullptr, strstr(msg_.text, "a folder of that name")) << msg_.text;
+  EXPECT_TRUE(TargetFiles().empty());
+  EXPECT_FALSE(os::IsDirectory(target_ + "\\x"));
+}
+
+TEST_F(ArchiveTest, AStreamThatInflatesBeyondItsSizeIsDamaged) {
+  // 16 MiB of zeros packed into a few KiB, recorded as 1000 bytes.
+  OutputSpec spec = TwoFiles();
+  spec.files.push_back({"%a\\bomb.bin", std::string(16u << 20, '\0')});
+  Layout l;
+  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), spec, &l);
+  PutU32(&bytes[l.file_table + kFileEntrySize * 3 + 86], 1000);
+  ASSERT_EQ(kExitOk, Open(bytes));
+  ExtractOptions opt;
+  uint64_t most = 0;
+  opt.progress_ctx = &most;
+  opt.progress = [](void* ctx, uint64_t done, uint64_t) {
+    *static_cast<uint64_t*>(ctx) = done;
+    return true;
+  };
+  EXPECT_EQ(kExitDamaged, Extract(opt));
+  EXPECT_NE(nullptr, strstr(msg_.text, "longer than its recorded size")) << msg_.text;
+  EXPECT_LE(most, archive_.files[0].size + 15u + 40000u + 1000u);  // never past the recorded sizes
+  EXPECT_TRUE(TargetFiles().empty());
+}
+
 TEST_F(ArchiveTest, AFolderInTheWayIsAWriteErrorAndNothingIsLeft) {
   ASSERT_EQ(0, os::CreateDir(target_ + "\\data.bin"));
   ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), TwoFiles())));
