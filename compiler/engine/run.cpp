@@ -81,7 +81,8 @@ std::vector<std::string> FolderOrder(std::vector<std::string> names) {
 }
 
 struct Prepared {
-  std::string project;
+  std::string project;        // reachable after the current folder changed
+  std::string project_param;  // parameter 1 as given, for the window
   std::string stub;
   WorkPaths paths;
   int pending_error = 0;
@@ -97,7 +98,7 @@ void Compile(const Prepared& prep, RunState& run, RunResult& result) {
   project::IniFile ini(prep.project);
   ReadSettings(ini, &script);
   result.output_path = script.output;
-  run.observer().Info("Outputfile: " + script.output + "\r\nProjectfile: " + prep.project);
+  run.observer().Info("Outputfile: " + script.output + "\r\nProjectfile: " + prep.project_param);
 
   // 3: the overwrite question.
   if (os::FileExists(script.output) && !script.quiet &&
@@ -177,6 +178,7 @@ RunResult Run(const std::vector<std::string>& params, const RunOptions& options,
   Prepared prep;
   // Opened again after the current folder has changed: keep it reachable.
   prep.project = IsAbsolute(params[0]) ? params[0] : os::FullPath(params[0]);
+  prep.project_param = params[0];
   prep.stub = options.stub_path;
   std::string project_dir = ExtractFileDir(prep.project);
   if (!project_dir.empty()) os::SetCurrentDir(project_dir);

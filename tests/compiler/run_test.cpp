@@ -363,6 +363,25 @@ TEST(Run, NewOutputAndSourceFolderRewriteTheProject) {
   EXPECT_EQ("", ini.ReadString("Files", "File3", "")) << "the old list is gone";
 }
 
+// A project named relative to the caller's folder: its own relative paths
+// are taken from the project's folder, and the window names the project as
+// it was given.
+TEST(Run, ARelativeProjectPathResolvesAgainstTheProjectsFolder) {
+  Fixture f;
+  BasicSources(f);
+  std::string cwd = os::CurrentDir();
+  ASSERT_TRUE(os::SetCurrentDir(f.dir.path().parent_path().string()));
+  std::string relative = f.dir.path().filename().string() + "\\p.tkp";
+  RunOptions options;
+  options.stub_path = f.stub;
+  options.temp_folder = f.temp;
+  RunResult r = compiler::Run({relative}, options, f.rec);
+  os::SetCurrentDir(cwd);
+  ASSERT_EQ(Ending::kCompleted, r.ending) << f.rec.report;
+  EXPECT_EQ(std::vector<std::string>{"Outputfile: out.exe\r\nProjectfile: " + relative}, f.rec.infos);
+  EXPECT_EQ(5u, test::ReadOutput(f.output).files.size()) << "out.exe and src\\ beside the project";
+}
+
 TEST(Run, EmptySourceFolderLeavesOnlyTheBuiltInFile) {
   Fixture f;
   BasicSources(f);
@@ -463,15 +482,33 @@ TEST(HelpText, HasTheTwentyTwoLines) {
     lines.push_back(t.substr(at, nl - at));
   lines.push_back(t.substr(at));
   ASSERT_EQ(22u, lines.size());
-  EXPECT_EQ("The tessaron Kestro Compiler offers you to automaticly create self-extracting files.", lines[0]);
-  EXPECT_EQ(
+  const char* fixed[] = {
+      "The tessaron Kestro Compiler offers you to automaticly create self-extracting files.",
+      "Based on an existing .tkp projectfile the Compiler can create the self-extracting file.",
+      "",
       "The Compiler needs at least one parameter, the Projectfile location. This file must be specified like "
       "\"C:\\TESSARON\\TEST.TKP\" (the \"s are required!)",
-      lines[3]);
-  EXPECT_EQ("  Compiler.exe \"ProjectFile\" \"OutputFile\" \"SourceFilesFolder\"     (the \"s are required!)",
-            lines[6]);
-  EXPECT_EQ("", lines[20]);
+      "",
+      "You can optional set 2 other parameters. The whole commandline is:",
+      "  Compiler.exe \"ProjectFile\" \"OutputFile\" \"SourceFilesFolder\"     (the \"s are required!)",
+      "",
+      "  OutputFile specifies a new self-extracting file location.",
+      "  SourceFilesFolder specifies a new folder that contains all source files.",
+      "",
+      "Samples:",
+      " >> Compiler.exe \"c:\\tessaron\\test.tkp\"",
+      "  would (re-)create a self-extracting file (the output file is specified in projectfile)",
+      "",
+      " >> Compiler.exe \"c:\\tessaron\\alarm.tkp\" \"c:\\release\\alarm12.exe\" \"c:\\source\\alarm\\release\"",
+      "  would create c:\\release\\alarm12.exe, use the files in c:\\source\\alarm\\release",
+      "  and read other data (visual settings, extraction mode) from the project file alarm.tkp",
+      "",
+  };
+  for (size_t i = 0; i < std::size(fixed); ++i) EXPECT_EQ(fixed[i], lines[i]) << "line " << i + 1;
   EXPECT_EQ(0u, lines[19].rfind("If you have problems using this, contact ", 0));
+  EXPECT_GT(lines[19].size(), std::string("If you have problems using this, contact ").size());
+  EXPECT_EQ("", lines[20]);
+  EXPECT_FALSE(lines[21].empty()) << "the banner";
 }
 
 }  // namespace
