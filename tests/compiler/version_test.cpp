@@ -178,6 +178,26 @@ TEST(PeVersion, AgreesWithTheSystemOnRealFiles) {
   EXPECT_GT(compared, 20);
   EXPECT_GT(with_version, 10);
 }
+
+// A source listed by bare name is the file in the current folder (the
+// project's), never a library of that name found along the search path.
+TEST(PeVersion, ABareNameIsTheFileInTheCurrentFolder) {
+  ScratchDir dir;
+  WriteFile(dir / "kernel32.dll", "not a program");
+  ASSERT_EQ(0, os::CopyFileOver(os::ModulePath(), dir / "own.exe"));  // carries 1.4.2.88
+  std::string cwd = os::CurrentDir();
+  ASSERT_TRUE(os::SetCurrentDir(dir.path().string()));
+  FileVersionWords fake, own;
+  bool fake_found = FileVersion("kernel32.dll", &fake);
+  bool own_found = FileVersion("own.exe", &own);
+  os::SetCurrentDir(cwd);
+  EXPECT_FALSE(fake_found);
+  EXPECT_EQ(kNoFileVersion, fake.ms);
+  EXPECT_EQ(kNoFileVersion, fake.ls);
+  EXPECT_TRUE(own_found);
+  EXPECT_EQ(0x00010004u, own.ms);
+  EXPECT_EQ(0x00020058u, own.ls);
+}
 #else
 // The Windows build's console compiler carries the product's version
 // resource; read it here when that build is present.
