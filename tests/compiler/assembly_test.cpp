@@ -40,6 +40,10 @@ TEST(FindMarker, SearchesBlockwiseWithOverlapUntilFound) {
       // the buffer still holds the marker from the block before.
       {"before a short last block", WithMarkers(4196, {4000}), 4000},
       {"a later block replaces an earlier match", WithMarkers(6000, {10, 5000}), 5000},
+      // Once a marker is noted, blocks follow each other without overlap: a
+      // later marker across a block boundary is not seen.
+      {"no overlap after a match", WithMarkers(6000, {10, 4090}), 10},
+      {"no overlap after a match in the overlapping block", WithMarkers(9000, {4090, 8175}), 4090},
       {"none", WithMarkers(10000, {}), -1},
       {"empty file", "", -1},
       {"cut marker at the end", WithMarkers(100, {}) + Marker().substr(0, 11), -1},

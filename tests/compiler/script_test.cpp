@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/engine/packer.h"
+
 #include "common/errors.h"
 #include "test_util.h"
 
@@ -37,6 +39,9 @@ TEST(SplitParams, SplitsTrimsAndKeepsSurplusCommasInTheLast) {
       {"a,b", 3, {}},
       {"abc", 2, {}},
       {"whole, value", 1, {"whole, value"}},
+      // Codes up to 32 are trimmed, from every parameter and the remainder;
+      // 8-bit characters such as the no-break space 0xA0 are kept.
+      {"\x01" "a\x1F,\x7F" "b , \xA0" "c\xA0\r\n", 3, {"a", "\x7F" "b", "\xA0" "c\xA0"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
@@ -222,6 +227,18 @@ TEST(EntrySections, EveryCheckStopsWithItsExactMessage) {
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,dword,,", "'' ist kein g\xFCltiger Integerwert"},
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,DWORD,$1F,", nullptr},
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,NONE,,", nullptr},
+      // The checks run in their order: an invalid root key is reported before
+      // an invalid data type, the conversion before the options.
+      {"Registry", "HKLM,sub,v,BINARY,d,",
+       "ERROR! Parameter 1 (root key) in Eintrag 2 der Sektion [Registry] ist ung\xFCltig"},
+      {"Registry", "HKEY_CLASSES_ROOT,sub,v,DWORD,x,EK", "'x' ist kein g\xFCltiger Integerwert"},
+      {"INI", "f,,,v,ES", "ERROR! Parameter 2 (section name) in Eingabe 2 der Sektion [INI] ist leer"},
+      {"INI", "f,s,,v,ES", "ERROR! Parameter 3 (key name) in Eingabe 2 der Sektion [INI] ist leer"},
+      // The data is checked as stored, cut to 127 characters.
+      {"Registry", "HKEY_CLASSES_ROOT,sub,v,DWORD,"
+                   "0000000000000000000000000000000000000000000000000000000000000000"
+                   "000000000000000000000000000000000000000000000000000000000000042zz,",
+       nullptr},
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,NONE,,ke",
        "ERROR! Parameter 6 (options) in Eintrag 2 der Sektion [Registry] kann nicht die Optionen \"E\" und "
        "\"K\" haben"},
@@ -297,6 +314,21 @@ TEST(EntrySections, StoredFieldsOptionsAndCuts) {
   EXPECT_EQ(format::kRegString, s.regs[1].type);
   EXPECT_EQ(std::string(127, 'v'), Str(s.regs[1].data));
   EXPECT_EQ(format::kRegOptionErase, s.regs[1].options);
+}
+
+// Entry sections and the file list are read up to key 60000, even when
+// further keys follow without a gap.
+TEST(EntrySections, AtMost60000EntriesAndFilesAreRead) {
+  std::string text = "[Dirs]\r\n";
+  for (int i = 1; i <= 60001; ++i) text += std::to_string(i) + "=d\r\n";
+  text += "[Files]\r\n";
+  for (int i = 1; i <= 60001; ++i) text += "File" + std::to_string(i) + "=f\r\n";
+  ProjectFixture p(text);
+  project::IniFile ini(p.path);
+  std::vector<format::DirEntry> dirs;
+  ReadDirs(ini, &dirs);
+  EXPECT_EQ(60000u, dirs.size());
+  EXPECT_EQ(60000, CountSourceFiles(ini));
 }
 
 }  // namespace
