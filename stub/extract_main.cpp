@@ -198,7 +198,9 @@ int main(int argc, char** argv) {
       // Windows paths inside the output; the folder given here is the host's.
       std::string target(dir);
       while (target.size() > 1 && (target.back() == '/' || target.back() == '\\')) target.pop_back();
-      if (!MakeDirs(target.c_str())) {
+      // A folder made here is taken away again if nothing could be extracted.
+      MadeDirs made;
+      if (!MakeDirs(target.c_str(), &made)) {
         rc = Fail(kExitWrite, ("cannot create the folder " + target).c_str());
       } else {
         rc = ExtractAll(archive, target.c_str(), ExtractOptions(), &msg);
@@ -208,6 +210,8 @@ int main(int argc, char** argv) {
         else
           printf("Extracted into %s.\n", target.c_str());
       }
+      if (rc != kExitOk) RemoveMadeDirs(&made);  // only empty ones go
+      FreeMadeDirs(&made);
     }
   }
   CloseArchive(&archive);
