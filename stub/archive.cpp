@@ -123,6 +123,8 @@ bool SafeComponent(const char* s, size_t n) {
     if (c != '.' && c != ' ') only_dots_blanks = false;
   }
   if (only_dots_blanks) return false;  // ".", "..", "..." and the like
+  // The system drops trailing dots and blanks: "a." would land as "a".
+  if (s[n - 1] == '.' || s[n - 1] == ' ') return false;
   // Device names stay reserved with any extension and trailing blanks.
   size_t base = 0;
   while (base < n && s[base] != '.') ++base;
@@ -130,8 +132,10 @@ bool SafeComponent(const char* s, size_t n) {
   static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
   for (const char* d : kDevices)
     if (EqualNoCase(s, base, d)) return false;
-  if (base == 4 && (EqualNoCase(s, 3, "COM") || EqualNoCase(s, 3, "LPT")) && s[3] >= '0' && s[3] <= '9')
-    return false;
+  // COM0-9 and LPT0-9, also with the superscript digits 1, 2 and 3.
+  unsigned char digit = base == 4 ? static_cast<unsigned char>(s[3]) : 0;
+  bool device_digit = (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+  if (device_digit && (EqualNoCase(s, 3, "COM") || EqualNoCase(s, 3, "LPT"))) return false;
   return true;
 }
 

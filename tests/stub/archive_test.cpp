@@ -215,7 +215,15 @@ TEST_F(ArchiveTest, UnsafeDestinationsAreRefusedBeforeAnythingIsWritten) {
                           "%a\\",
                           "%a\\sub\\\\x",
                           "%a\\a?b",
-                          "%aevil.txt"};
+                          "%aevil.txt",
+                          "%a\\trailing.",
+                          "%a\\trailing ",
+                          "%a\\sub.\\x.txt",
+                          "%a\\COM\xB9.txt",
+                          "%a\\lpt\xB3",
+                          "%a\\CON.txt",
+                          "%a\\sub\\nul",
+                          "%a\\sub\\..\\..\\x"};
   for (const char* dest : unsafe) {
     SCOPED_TRACE(dest);
     OutputSpec spec = TwoFiles();
@@ -236,7 +244,8 @@ TEST_F(ArchiveTest, UnsafeDestinationsAreRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(kExitDamaged, Open(BuildOutput(FakeStub(), ini)));
   EXPECT_TRUE(TargetFiles().empty());
 
-  const char* safe[] = {"%a\\console.txt", "%a\\com10", "%a\\sub\\x.txt", "%a\\a.b.c", "%A\\Upper.txt"};
+  const char* safe[] = {"%a\\console.txt", "%a\\com10", "%a\\sub\\x.txt", "%a\\a.b.c", "%A\\Upper.txt",
+                        "%a\\.hidden", "%a\\COMx.txt", "%a\\x.y z"};
   for (const char* dest : safe) EXPECT_TRUE(SafeDestination(dest, strlen(dest))) << dest;
 }
 
