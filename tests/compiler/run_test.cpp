@@ -303,6 +303,22 @@ TEST(Run, FailuresReportTwoBoxesAndLeaveTheOutputAlone) {
   }
 }
 
+// Stage 9 failing: the data part stays beside the settings part, and the bar
+// still advances for the settings part.
+TEST(Run, ASettingsPartThatCannotBeWrittenKeepsTheDataPart) {
+  Fixture f;
+  BasicSources(f);
+  fs::create_directories(fs::path(f.work) / "SETUP.0");  // a folder in its place
+  WriteFile(f.output, "previous output");
+  EXPECT_EQ(Ending::kFailed, f.Run().ending);
+  EXPECT_EQ("Dateizugriff verweigert.", f.rec.report);
+  EXPECT_TRUE(f.InWork("SETUP.1"));
+  EXPECT_FALSE(f.InWork("SETUP.EXE"));
+  EXPECT_TRUE(ReadFile(f.output) == "previous output");
+  ASSERT_FALSE(f.rec.progress.empty());
+  EXPECT_EQ(std::make_pair(4 + 2 + 1, 9), f.rec.progress.back());
+}
+
 TEST(Run, AFolderThatCannotBeCreatedFailsWhenTheDataPartIsCreated) {
   Fixture f;
   BasicSources(f);
