@@ -183,14 +183,17 @@ TEST(PeVersion, AgreesWithTheSystemOnRealFiles) {
 // project's), never a library of that name found along the search path.
 TEST(PeVersion, ABareNameIsTheFileInTheCurrentFolder) {
   ScratchDir dir;
-  WriteFile(dir / "kernel32.dll", "not a program");
   ASSERT_EQ(0, os::CopyFileOver(os::ModulePath(), dir / "own.exe"));  // carries 1.4.2.88
   std::string cwd = os::CurrentDir();
   ASSERT_TRUE(os::SetCurrentDir(dir.path().string()));
-  FileVersionWords fake, own;
+  FileVersionWords absent, fake, own;
+  bool absent_found = FileVersion("kernel32.dll", &absent);
+  WriteFile(dir / "kernel32.dll", "not a program");
   bool fake_found = FileVersion("kernel32.dll", &fake);
   bool own_found = FileVersion("own.exe", &own);
   os::SetCurrentDir(cwd);
+  EXPECT_FALSE(absent_found) << "the system's kernel32.dll was read";
+  EXPECT_EQ(kNoFileVersion, absent.ms);
   EXPECT_FALSE(fake_found);
   EXPECT_EQ(kNoFileVersion, fake.ms);
   EXPECT_EQ(kNoFileVersion, fake.ls);
