@@ -403,10 +403,12 @@ int Run() {
           return kExitCancelled;
       }
     }
-    // A relative (or empty) folder is taken from where this file lies.
+    // A relative (or empty) ExtractOnlyPath is taken from where this file
+    // lies; a relative /D= folder, typed on a command line, from the current
+    // folder.
     bool absolute = (wanted[0] && wanted[1] == ':') || (wanted[0] == '\\' && wanted[1] == '\\');
     static char combined[kPathMax * 2];
-    if (absolute) {
+    if (absolute || sw.folder[0]) {
       lstrcpyA(combined, wanted);
     } else {
       lstrcpyA(combined, self);

@@ -178,11 +178,13 @@ int ApplyIconEntries(const Archive& a, const char* folder, Message* msg) {
   for (size_t i = 0; i < a.settings.icon_count; ++i) {
     const IconEntry& e = a.icons[i];
     if (e.flags & kIconFlagBuiltIn) continue;
-    char name[64], command[kPathMax], dir[kPathMax];
+    char name[64], raw[64], command[kPathMax], dir[kPathMax];
     e.name.CopyTo(name);
-    if (!ExpandTarget(e.command.chars, e.command.len, folder, command, sizeof command) ||
-        !ExpandTarget(e.folder.chars, e.folder.len, folder, dir, sizeof dir))
-      continue;
+    // "%a" anywhere, as in INI values: a quoted "%a\prog.exe" /x too.
+    e.command.CopyTo(raw);
+    ExpandAll(raw, folder, command, sizeof command);
+    e.folder.CopyTo(raw);
+    ExpandAll(raw, folder, dir, sizeof dir);
     int rc = CreateShortcut(true, name, command, dir, msg);
     if (rc != kExitOk) return rc;
   }

@@ -75,9 +75,10 @@ class StubE2E : public ::testing::Test {
     return out;
   }
 
-  static int RunOutput(const std::string& exe, const std::string& args, int timeout_ms = 60000) {
+  static int RunOutput(const std::string& exe, const std::string& args, int timeout_ms = 60000,
+                       const std::string& current_dir = "") {
     driver::ChildProcess p;
-    if (!p.Start("\"" + exe + "\" " + args)) return -1;
+    if (!p.Start("\"" + exe + "\" " + args, false, current_dir)) return -1;
     if (!p.Wait(timeout_ms)) return -2;
     return static_cast<int>(p.exit_code());
   }
@@ -107,6 +108,11 @@ TEST_F(StubE2E, SilentExtractionGivesTheRightBytesAndTimes) {
   }
   EXPECT_EQ(kTextTime, os::FileDosDateTime(target + "\\hello.txt"));
   EXPECT_EQ(0, RunOutput(out, "/S /T"));
+  // A relative /D= folder is taken from the current folder.
+  std::string cwd = Work() + "\\silent\\cwd";
+  ASSERT_TRUE(stub::MakeDirs(cwd.c_str()));
+  EXPECT_EQ(0, RunOutput(out, "/S /D=rel\\here", 60000, cwd));
+  EXPECT_EQ((std::vector<std::string>{"big.bin", "hello.txt"}), Files(cwd + "\\rel\\here"));
   // Kept for the signing test.
   ASSERT_EQ(0, os::CopyFileOver(out, Work() + "\\for_signing.exe"));
 }
@@ -234,6 +240,19 @@ HWND ChildOfClass(HWND wnd, const char* cls) {
   for (const auto& c : driver::ChildControls(wnd))
     if (lstrcmpiA(c.class_name.c_str(), cls) == 0) return c.hwnd;
   return nullptr;
+}
+
+TEST_F(StubE2E, ATargetThatCannotBeWrittenGivesCodeFourAndLeavesNothing) {
+  std::string out = Compile("nowrite", kQuiet, Sources());
+  std::string dir = Work() + "\\nowrite";
+  Put(dir + "\\blocker", "a file where a folder should be");
+  EXPECT_EQ(4, RunOutput(out, "/S /D=" + dir + "\\blocker\\target"));
+  // A folder in the way of one file: the other file is not left either.
+  std::string target = dir + "\\target";
+  ASSERT_TRUE(stub::MakeDirs((target + "\\hello.txt").c_str()));
+  EXPECT_EQ(4, RunOutput(out, "/S /D=" + target));
+  EXPECT_EQ(std::vector<std::string>{}, Files(target));
+  EXPECT_TRUE(os::IsDirectory(target + "\\hello.txt"));
 }
 
 TEST_F(StubE2E, InteractiveLicenceQuestionPasswordAndProgress) {
@@ -384,6 +403,29 @@ std::string RegString(HKEY root, const char* key, const char* name, DWORD* type 
   return buf;
 }
 
+// A shortcut's program, arguments and working folder, joined by "|".
+std::string LinkParts(const std::string& path) {
+  CoInitialize(nullptr);
+  std::string parts = "<unreadable>";
+  IShellLinkA* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      WCHAR wide[MAX_PATH];
+      MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+      char program[MAX_PATH] = {}, args[MAX_PATH] = {}, dir[MAX_PATH] = {};
+      if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(program, MAX_PATH, nullptr, 0)) &&
+          SUCCEEDED(link->GetArguments(args, MAX_PATH)) && SUCCEEDED(link->GetWorkingDirectory(dir, MAX_PATH)))
+        parts = std::string(program) + "|" + args + "|" + dir;
+      file->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+  return parts;
+}
+
 TEST_F(StubE2E, ScriptEntriesWriteIniRegistryAndShortcuts) {
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2E");
   HKEY k;
@@ -404,7 +446,8 @@ TEST_F(StubE2E, ScriptEntriesWriteIniRegistryAndShortcuts) {
       "3=HKEY_CURRENT_USER,Software\\KestroE2E,Kept,STRING,new,K\r\n"
       "4=HKEY_CURRENT_USER,Software\\KestroE2E,Gone,STRING,,E\r\n"
       "5=HKEY_CURRENT_USER,Software\\KestroE2E\\Empty,,NONE,,\r\n"
-      "[Icons]\r\n1=Kestro E2E Hello,%a\\hello.txt,%a\r\n";
+      "[Icons]\r\n1=Kestro E2E Hello,%a\\hello.txt,%a\r\n"
+      "2=Kestro E2E Quoted,\"%a\\hello.txt\" /x,%a\\logs\r\n";
   std::string out = Compile("script", kQuiet, {Work() + "\\src\\hello.txt"}, sections);
   EXPECT_EQ(0, RunOutput(out, "/S /D=" + target));
   EXPECT_NE(std::string::npos, Slurp(target + "\\app.ini").find("Folder=" + target + "\\data"));
@@ -424,6 +467,10 @@ TEST_F(StubE2E, ScriptEntriesWriteIniRegistryAndShortcuts) {
   std::string link = std::string(programs) + "\\Kestro E2E Hello.lnk";
   EXPECT_TRUE(os::FileExists(link)) << link;
   DeleteFileA(link.c_str());
+  // A quoted command line gets "%a" expanded inside the quotes too.
+  std::string quoted = std::string(programs) + "\\Kestro E2E Quoted.lnk";
+  EXPECT_EQ(target + "\\hello.txt|/x|" + target + "\\logs", LinkParts(quoted));
+  DeleteFileA(quoted.c_str());
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2E");
 }
 

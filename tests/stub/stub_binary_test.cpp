@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <string>
 #include <vector>
 
 #include "format/records.h"
@@ -30,6 +31,16 @@ TEST(StubBinary, CarriesTheMarkerExactlyOnceAndStaysSmall) {
   EXPECT_GE(stub.size() - first, kestro::format::kExeHeaderSize);
   EXPECT_EQ('M', stub[0]);
   EXPECT_EQ('Z', stub[1]);
+}
+
+// The manifest decides elevation (a file named setup.exe must not prompt by
+// its name alone), visual styles, DPI awareness and the supported systems.
+TEST(StubBinary, CarriesItsManifest) {
+  auto stub = ReadFile(KESTRO_STUB_FILE);
+  std::string bytes(stub.begin(), stub.end());
+  for (const char* piece : {"level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                            "<dpiAware", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+    EXPECT_NE(std::string::npos, bytes.find(piece)) << piece;
 }
 
 }  // namespace
