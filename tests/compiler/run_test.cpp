@@ -472,6 +472,38 @@ TEST(Run, AnOutputOf4GBStopsTheRunNamingTheOutput) {
 }
 #endif
 
+#ifdef _WIN32
+// The temporary folder: TMP if it names a folder, else TEMP; a relative one
+// is taken from the project's folder, which is current by then.
+TEST(Run, TheWorkFolderLiesInTmpElseTemp) {
+  std::string saved_tmp = os::GetEnv("TMP"), saved_temp = os::GetEnv("TEMP");
+  struct Case {
+    const char* name;
+    std::string tmp, temp, expect_in;  // expect_in relative to the project's folder
+  } cases[] = {
+      {"relative TMP", "rel-tmp", "", "rel-tmp"},
+      {"TMP missing, TEMP taken", "no-such-folder", "temp-dir", "temp-dir"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    BasicSources(f);
+    fs::create_directories(f.dir.path() / "rel-tmp");
+    fs::create_directories(f.dir.path() / "temp-dir");
+    std::string temp = c.temp.empty() ? std::string() : f.dir / c.temp;
+    _putenv_s("TMP", c.tmp.c_str());
+    _putenv_s("TEMP", temp.c_str());
+    f.temp.clear();  // the engine's own rule
+    f.rec.cancel_at = 1;
+    RunResult r = f.Run();
+    _putenv_s("TMP", saved_tmp.c_str());
+    _putenv_s("TEMP", saved_temp.c_str());
+    EXPECT_EQ(Ending::kCancelled, r.ending);
+    EXPECT_TRUE(os::FileExists(f.dir / (c.expect_in + "\\kestrocmp.tmp\\password.val")));
+  }
+}
+#endif
+
 TEST(SplitCommandLine, BlanksQuotesAndEmptyQuotes) {
   std::string long_param(300, 'p');
   struct Case {
