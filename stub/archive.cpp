@@ -536,6 +536,29 @@ bool FinalPath(const Archive& a, size_t i, const char* folder, char* out) {
   return ExpandTarget(d.chars, d.len, folder, out, kPathMax);
 }
 
+// Whether a folder of path below the target folder (its first `from`
+// characters) is a link or junction: writing through it would land outside.
+bool ThroughLink(char* path, size_t from) {
+  size_t n = strlen(path);
+  for (size_t i = from + 1; i <= n; ++i) {
+    if (i < n && !IsSep(path[i])) continue;
+    char c = path[i];
+    path[i] = 0;
+    bool link = IsLink(path);
+    path[i] = c;
+    if (link) return true;
+  }
+  return false;
+}
+
+int LinkInTheWay(Message* msg, const char* path) {
+  msg->Clear();
+  msg->Add("Cannot write ")
+      .Add(path)
+      .Add(": a folder on its way is a link that may lead outside the target folder.");
+  return kExitWrite;
+}
+
 // Undoes the renames done so far and removes every temporary.
 void Rollback(const Archive& a, const char* folder, Pending* p, size_t n) {
   char final_path[kPathMax], temp[kPathMax], backup[kPathMax];
@@ -576,6 +599,10 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
       rc = Damaged(msg, "A folder path is too long.");
       break;
     }
+    if (d.len > 2 && ThroughLink(path, strlen(path) - (d.len - 2))) {
+      rc = LinkInTheWay(msg, path);
+      break;
+    }
     if (!MakeDirs(path, &made)) {
       rc = WriteFailed(msg, path);
       break;
@@ -602,6 +629,16 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
     }
     // A destination in a subfolder that no [Dirs] entry made.
     char* cut = strrchr(path, '\\');
+    size_t from = strlen(path) - (e.destination.len - 2);
+    if (cut && static_cast<size_t>(cut - path) > from) {
+      *cut = 0;
+      bool link = ThroughLink(path, from);
+      *cut = '\\';
+      if (link) {
+        rc = LinkInTheWay(msg, path);
+        break;
+      }
+    }
     if (cut) {
       *cut = 0;
       bool ok = MakeDirs(path, &made);

@@ -32,6 +32,8 @@ void ErrorText(int code, char* out, size_t n);
 
 bool IsDir(const char* path);
 bool Exists(const char* path);
+// Whether path itself is a symbolic link or a junction (not followed).
+bool IsLink(const char* path);
 // Creates one folder level. Returns 1 if created, 0 if a folder of that name
 // already existed, -1 on failure.
 int MakeDir(const char* path);

@@ -115,6 +115,11 @@ bool Exists(const char* path) {
   return lstat(HostPath(path).p, &st) == 0;
 }
 
+bool IsLink(const char* path) {
+  struct stat st;
+  return lstat(HostPath(path).p, &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 int MakeDir(const char* path) {
   if (mkdir(HostPath(path).p, 0755) == 0) return 1;
   if (errno == EEXIST && IsDir(path)) return 0;

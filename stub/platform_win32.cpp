@@ -105,6 +105,11 @@ bool IsDir(const char* path) {
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+bool IsLink(const char* path) {
+  DWORD a = GetFileAttributesA(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 int MakeDir(const char* path) {
   if (CreateDirectoryA(path, nullptr)) return 1;
   if (GetLastError() == ERROR_ALREADY_EXISTS && IsDir(path)) return 0;

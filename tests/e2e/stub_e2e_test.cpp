@@ -416,7 +416,8 @@ std::string LinkParts(const std::string& path) {
       MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
       char program[MAX_PATH] = {}, args[MAX_PATH] = {}, dir[MAX_PATH] = {};
       if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(program, MAX_PATH, nullptr, 0)) &&
-          SUCCEEDED(link->GetArguments(args, MAX_PATH)) && SUCCEEDED(link->GetWorkingDirectory(dir, MAX_PATH)))
+          SUCCEEDED(link->GetArguments(args, MAX_PATH)) &&
+          SUCCEEDED(link->GetWorkingDirectory(dir, MAX_PATH)))
         parts = std::string(program) + "|" + args + "|" + dir;
       file->Release();
     }

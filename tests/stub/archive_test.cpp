@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <random>
 
 #include "common/os.h"
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 #include "tests/stub/output_builder.h"
 
 using namespace kestro;
@@ -244,8 +248,8 @@ TEST_F(ArchiveTest, UnsafeDestinationsAreRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(kExitDamaged, Open(BuildOutput(FakeStub(), ini)));
   EXPECT_TRUE(TargetFiles().empty());
 
-  const char* safe[] = {"%a\\console.txt", "%a\\com10", "%a\\sub\\x.txt", "%a\\a.b.c", "%A\\Upper.txt",
-                        "%a\\.hidden", "%a\\COMx.txt", "%a\\x.y z"};
+  const char* safe[] = {"%a\\console.txt", "%a\\com10",   "%a\\sub\\x.txt", "%a\\a.b.c",
+                        "%A\\Upper.txt",   "%a\\.hidden", "%a\\COMx.txt",   "%a\\x.y z"};
   for (const char* dest : safe) EXPECT_TRUE(SafeDestination(dest, strlen(dest))) << dest;
 }
 
@@ -298,6 +302,31 @@ TEST_F(ArchiveTest, AFileAndAFolderOfTheSameNameInOneOutputLeaveNothing) {
   EXPECT_TRUE(TargetFiles().empty());
   EXPECT_FALSE(os::IsDirectory(target_ + "\\x"));
 }
+
+#ifndef _WIN32
+// A link inside the target folder (planted there, or a junction on Windows)
+// must not carry a file or a folder outside it.
+TEST_F(ArchiveTest, ALinkedFolderInTheTargetIsNotWrittenThrough) {
+  std::string outside = root_ + "\\outside";
+  ASSERT_EQ(0, os::CreateDir(outside));
+  ASSERT_EQ(0, symlink(os::HostPath(outside).c_str(), os::HostPath(target_ + "\\sub").c_str()));
+  OutputSpec file = TwoFiles();
+  file.files.push_back({"%a\\sub\\evil.txt", "evil"});
+  OutputSpec dir = TwoFiles();
+  DirEntry d;
+  d.folder.Set("%a\\sub\\new");
+  dir.dirs.push_back(d);
+  OutputSpec deeper = TwoFiles();
+  deeper.files.push_back({"%a\\sub\\x\\y\\evil.txt", "evil"});
+  for (const OutputSpec* spec : {&file, &dir, &deeper}) {
+    ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), *spec)));
+    EXPECT_EQ(kExitWrite, Extract());
+    EXPECT_NE(nullptr, strstr(msg_.text, "link")) << msg_.text;
+    EXPECT_TRUE(TargetFiles().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(os::HostPath(outside)));
+  }
+}
+#endif
 
 TEST_F(ArchiveTest, AStreamThatInflatesBeyondItsSizeIsDamaged) {
   // 16 MiB of zeros packed into a few KiB, recorded as 1000 bytes.

@@ -121,7 +121,8 @@ std::vector<uint8_t> Mutate(const std::vector<uint8_t>& good, const Layout& l, s
       case 5: {  // a byte of the tables: length bytes, destinations, flags
         size_t n = l.data - l.tables;
         size_t at = l.tables + pick(n);
-        if (at < b.size()) b[at] = pick(2) ? static_cast<uint8_t>(g()) : static_cast<uint8_t>("\\./:%a\0 "[pick(8)]);
+        if (at < b.size())
+          b[at] = pick(2) ? static_cast<uint8_t>(g()) : static_cast<uint8_t>("\\./:%a\0 "[pick(8)]);
         break;
       }
       case 6: {  // a byte inside the streams

@@ -38,8 +38,9 @@ TEST(StubBinary, CarriesTheMarkerExactlyOnceAndStaysSmall) {
 TEST(StubBinary, CarriesItsManifest) {
   auto stub = ReadFile(KESTRO_STUB_FILE);
   std::string bytes(stub.begin(), stub.end());
-  for (const char* piece : {"level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-                            "<dpiAware", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+  for (const char* piece :
+       {"level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", "<dpiAware",
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
     EXPECT_NE(std::string::npos, bytes.find(piece)) << piece;
 }
 
