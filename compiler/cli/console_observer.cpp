@@ -92,15 +92,19 @@ void ConsoleObserver::Percentage(const std::string& text) {
 
 bool ConsoleObserver::Checkpoint() { return g_interrupted != 0; }
 
+// Ctrl-C before or at the question is a confirmed cancel like any other:
+// the run goes on to its next checkpoint, which comes before anything is
+// built or replaced, and ends there as cancelled. Answering No instead would
+// end it as declined, deleting and touching files a cancel leaves alone.
 bool ConsoleObserver::AskOverwrite(const std::string& text, const std::string& caption) {
-  if (assume_yes_) return true;
-  if (!interactive_ || g_interrupted) return false;
+  if (assume_yes_ || g_interrupted) return true;
+  if (!interactive_) return false;
   PrintLine(caption + "\r\n" + text);
   std::fputs("Overwrite? [y/N] ", stderr);
   std::fflush(stderr);
   char answer[64];
-  if (!std::fgets(answer, sizeof answer, stdin)) return false;
-  return answer[0] == 'y' || answer[0] == 'Y';
+  if (!std::fgets(answer, sizeof answer, stdin)) return g_interrupted != 0;
+  return g_interrupted || answer[0] == 'y' || answer[0] == 'Y';
 }
 
 void ConsoleObserver::Notice(NoticeKind kind, const std::string& text, const std::string& caption) {

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "common/os.h"
+#include "compiler/cli/console_observer.h"
 #include "project/ini_file.h"
 #include "test_util.h"
 
@@ -218,6 +220,33 @@ TEST(Cli, CtrlCIsAConfirmedCancelAtTheNextCheckpoint) {
   EXPECT_TRUE(fs::exists(c.dir.path() / "tmp" / "kestrocmp.tmp" / "SETUP.1"))
       << "work files stay; TMPDIR is used";
   EXPECT_EQ(std::string::npos, p.err.find("a.txt")) << "stopped before the next file";
+}
+
+// Ctrl-C that comes before or during the "File exists" question ends the run
+// as cancelled, not as declined: the existing output keeps its times and the
+// work files stay.
+TEST(Cli, CtrlCAtTheOverwriteQuestionIsACancel) {
+  for (bool interactive : {false, true}) {
+    SCOPED_TRACE(interactive);
+    Cli c;
+    std::string output = c.dir / "out.exe";
+    WriteFile(output, "old");
+    constexpr uint32_t kOldTime = (21u << 9 | 3u << 5 | 4u) << 16;  // 2001-03-04
+    ASSERT_TRUE(os::SetFileDosDateTime(output, kOldTime));
+    std::string cwd = os::CurrentDir();
+    RunOptions options;
+    options.stub_path = c.stub;
+    options.temp_folder = c.tmp + "/";
+    cli::ConsoleObserver observer(false, false, interactive);
+    cli::g_interrupted = 1;
+    RunResult r = compiler::Run({c.tkp}, options, observer);
+    cli::g_interrupted = 0;
+    os::SetCurrentDir(cwd);
+    EXPECT_EQ(Ending::kCancelled, r.ending);
+    EXPECT_EQ("old", ReadFile(output));
+    EXPECT_EQ(kOldTime, os::FileDosDateTime(output)) << "not touched";
+    EXPECT_TRUE(fs::exists(c.dir.path() / "tmp" / "kestrocmp.tmp" / "password.val"));
+  }
 }
 
 }  // namespace
