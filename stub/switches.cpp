@@ -24,7 +24,7 @@ void ParseSwitches(const char* cmd, Switches* sw) {
     // A switch may come quoted as a whole ("/D=C:\My Folder").
     bool quoted = *cmd == '"';
     if (quoted) ++cmd;
-    if (*cmd != '/' && *cmd != '-') return;
+    if ((*cmd != '/' && *cmd != '-') || !cmd[1]) return;  // a lone "/" ends the line
     char c = cmd[1];
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
     if (c == 'D' && cmd[2] == '=') {

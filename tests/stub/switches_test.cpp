@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 using kestro::stub::ParseSwitches;
 using kestro::stub::Switches;
@@ -29,6 +31,8 @@ TEST(StubSwitches, ParsesEachSwitchAndTheFolderWithBlanks) {
       {"setup.exe /X /? /S", true, false, true, false, "", ""},
       {"setup.exe extra /S", false, false, false, false, "", ""},  // stops at a word that is no switch
       {"setup.exe /D=C:\\a /S", false, false, false, false, "", "C:\\a /S"},  // /D= takes the rest
+      {"setup.exe /S /", true, false, false, false, "", ""},                  // a lone slash at the end
+      {"setup.exe \"/", false, false, false, false, "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -40,6 +44,23 @@ TEST(StubSwitches, ParsesEachSwitchAndTheFolderWithBlanks) {
     EXPECT_EQ(c.have_password, sw.have_password);
     EXPECT_STREQ(c.password, sw.password);
     EXPECT_STREQ(c.folder, sw.folder);
+  }
+}
+
+// Random command lines made of the characters that steer the parser, each in
+// a buffer of exactly its length: nothing is read past its end.
+TEST(StubSwitches, RandomCommandLinesAreParsedWithinTheirBounds) {
+  const char kChars[] = "/-\"= \tDdPpSsTt?Hx\\:";
+  std::mt19937 g(99);
+  for (int i = 0; i < 20000; ++i) {
+    size_t n = g() % 24;
+    std::vector<char> line(n + 1, 0);
+    for (size_t k = 0; k < n; ++k) line[k] = kChars[g() % (sizeof kChars - 1)];
+    Switches sw;
+    ParseSwitches(line.data(), &sw);
+    ASSERT_LT(strlen(sw.folder), sizeof sw.folder) << line.data();
+    ASSERT_LE(strlen(sw.folder), n) << line.data();
+    ASSERT_LE(strlen(sw.password), n) << line.data();
   }
 }
 
