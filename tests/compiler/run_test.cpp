@@ -547,7 +547,8 @@ TEST(HelpText, HasTheTwentyTwoLines) {
       " >> Compiler.exe \"c:\\tessaron\\test.tkp\"",
       "  would (re-)create a self-extracting file (the output file is specified in projectfile)",
       "",
-      " >> Compiler.exe \"c:\\tessaron\\alarm.tkp\" \"c:\\release\\alarm12.exe\" \"c:\\source\\alarm\\release\"",
+      " >> Compiler.exe \"c:\\tessaron\\alarm.tkp\" \"c:\\release\\alarm12.exe\" "
+      "\"c:\\source\\alarm\\release\"",
       "  would create c:\\release\\alarm12.exe, use the files in c:\\source\\alarm\\release",
       "  and read other data (visual settings, extraction mode) from the project file alarm.tkp",
       "",

@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "compiler/engine/packer.h"
-
 #include "common/errors.h"
+#include "compiler/engine/packer.h"
 #include "test_util.h"
 
 namespace kestro::compiler {
@@ -41,7 +40,16 @@ TEST(SplitParams, SplitsTrimsAndKeepsSurplusCommasInTheLast) {
       {"whole, value", 1, {"whole, value"}},
       // Codes up to 32 are trimmed, from every parameter and the remainder;
       // 8-bit characters such as the no-break space 0xA0 are kept.
-      {"\x01" "a\x1F,\x7F" "b , \xA0" "c\xA0\r\n", 3, {"a", "\x7F" "b", "\xA0" "c\xA0"}},
+      {"\x01"
+       "a\x1F,\x7F"
+       "b , \xA0"
+       "c\xA0\r\n",
+       3,
+       {"a",
+        "\x7F"
+        "b",
+        "\xA0"
+        "c\xA0"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
@@ -235,9 +243,10 @@ TEST(EntrySections, EveryCheckStopsWithItsExactMessage) {
       {"INI", "f,,,v,ES", "ERROR! Parameter 2 (section name) in Eingabe 2 der Sektion [INI] ist leer"},
       {"INI", "f,s,,v,ES", "ERROR! Parameter 3 (key name) in Eingabe 2 der Sektion [INI] ist leer"},
       // The data is checked as stored, cut to 127 characters.
-      {"Registry", "HKEY_CLASSES_ROOT,sub,v,DWORD,"
-                   "0000000000000000000000000000000000000000000000000000000000000000"
-                   "000000000000000000000000000000000000000000000000000000000000042zz,",
+      {"Registry",
+       "HKEY_CLASSES_ROOT,sub,v,DWORD,"
+       "0000000000000000000000000000000000000000000000000000000000000000"
+       "000000000000000000000000000000000000000000000000000000000000042zz,",
        nullptr},
       {"Registry", "HKEY_CLASSES_ROOT,sub,v,NONE,,ke",
        "ERROR! Parameter 6 (options) in Eintrag 2 der Sektion [Registry] kann nicht die Optionen \"E\" und "
