@@ -319,15 +319,30 @@ TEST(Run, ASettingsPartThatCannotBeWrittenKeepsTheDataPart) {
   EXPECT_EQ(std::make_pair(4 + 2 + 1, 9), f.rec.progress.back());
 }
 
+// The temporary folder, or the folder of a new output path, that cannot be
+// created: no message at start-up; the run fails when it creates the data
+// part, before anything is compressed.
 TEST(Run, AFolderThatCannotBeCreatedFailsWhenTheDataPartIsCreated) {
-  Fixture f;
-  BasicSources(f);
-  WriteFile(f.dir / "blocker", "a file where the temporary folder should be");
-  f.temp = (f.dir.path() / "blocker" / "").string();
-  EXPECT_EQ(Ending::kFailed, f.Run().ending);
-  EXPECT_FALSE(f.rec.report.empty());
-  EXPECT_EQ(std::vector<std::string>{"Reading Projectfile..."}, f.rec.statuses) << "nothing was compressed";
-  EXPECT_FALSE(os::FileExists(f.output));
+  for (bool output_folder : {false, true}) {
+    SCOPED_TRACE(output_folder ? "output folder" : "temporary folder");
+    Fixture f;
+    BasicSources(f);
+    WriteFile(f.dir / "blocker", "a file where a folder should be");
+    std::vector<std::string> extra;
+    if (output_folder)
+      extra = {"blocker\\sub\\x.exe"};
+    else
+      f.temp = (f.dir.path() / "blocker" / "").string();
+    EXPECT_EQ(Ending::kFailed, f.Run(extra).ending);
+    EXPECT_TRUE(f.rec.notices.empty());
+    EXPECT_FALSE(f.rec.report.empty());
+    EXPECT_EQ(std::vector<std::string>{"Reading Projectfile..."}, f.rec.statuses) << "nothing was compressed";
+    EXPECT_FALSE(os::FileExists(f.output));
+    if (output_folder) {
+      EXPECT_EQ("blocker\\sub\\x.exe", project::IniFile(f.tkp).ReadString("Settings", "Output", ""));
+      EXPECT_FALSE(f.InWork("SETUP.1")) << "closed and deleted";
+    }
+  }
 }
 
 TEST(Run, AWorkFolderThatCannotBeRemovedFailsAfterDelivery) {
