@@ -383,7 +383,7 @@ int Run() {
   // 3. Where to.
   bool run_mode = s.run_program && !s.extract_only;
   static char folder[kPathMax];
-  bool created_folder = false;
+  MadeDirs made;  // the target's folders made here, removed again on failure
   if (run_mode) {
     if (!MakePrivateFolder(folder)) {
       ShowError(sw, "Cannot create a temporary folder for the setup files.");
@@ -420,8 +420,8 @@ int Run() {
       CopyCut(folder, sizeof folder, combined, strlen(combined));
     size_t f = strlen(folder);
     while (f > 3 && folder[f - 1] == '\\') folder[--f] = 0;
-    created_folder = !IsDir(folder);
-    if (!MakeDirs(folder)) {
+    if (!MakeDirs(folder, &made)) {
+      RemoveMadeDirs(&made);
       Message m;
       char reason[256];
       ErrorText(LastError(), reason, sizeof reason);
@@ -463,10 +463,11 @@ int Run() {
     if (rc != kExitCancelled) ShowError(sw, msg.text);
     if (run_mode)
       RemoveWithRetries(folder);
-    else if (created_folder)
-      RemoveDirAt(folder);  // only if it stayed empty
+    else
+      RemoveMadeDirs(&made);  // only those that stayed empty
     return rc;
   }
+  FreeMadeDirs(&made);
 
   // 6. Afterwards.
   if (!run_mode) {
