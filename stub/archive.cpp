@@ -269,8 +269,10 @@ int OpenArchive(const char* path, const uint8_t marker[kMarkerSize], Archive* a,
       break;
     for (size_t i = 0; i < s.dir_count && rc == kExitOk; ++i) {
       const PStr<47>& d = a->dirs[i].folder;
-      // "%a" alone names the target folder itself.
-      if (!(d.len == 2 && StartsWithTarget(d.chars, 2)) && !SafeDestination(d.chars, d.len))
+      // "%a" alone names the target folder itself; a folder may be written
+      // with a trailing backslash ("%a\logs\", "%a\").
+      size_t n = d.len > 2 && d.chars[d.len - 1] == '\\' ? d.len - 1 : d.len;
+      if (!(n == 2 && StartsWithTarget(d.chars, 2)) && !SafeDestination(d.chars, n))
         rc = DamagedEntry(msg, "[Dirs]", i, "the folder is not inside the target folder.");
     }
     for (size_t i = 0; i < s.file_count && rc == kExitOk; ++i) {

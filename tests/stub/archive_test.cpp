@@ -82,9 +82,11 @@ TEST_F(ArchiveTest, RoundTripKeepsBytesAndTimesAndDropsTheInternalFile) {
   OutputSpec spec = TwoFiles();
   spec.files.push_back({"%a\\empty.dat", "", 0x58A13000});
   spec.files.push_back({"%a\\sub\\deep\\t.txt", std::string(100000, 'x'), 0x5A8B6C21});
-  DirEntry d;
-  d.folder.Set("%a\\made");
-  spec.dirs.push_back(d);
+  for (const char* folder : {"%a\\made", "%a\\slash\\", "%a\\"}) {
+    DirEntry d;
+    d.folder.Set(folder);
+    spec.dirs.push_back(d);
+  }
   // Bytes after the last stream (a signature) are allowed.
   std::vector<uint8_t> bytes = BuildOutput(FakeStub(), spec);
   bytes.insert(bytes.end(), 300, 0xAB);
@@ -99,6 +101,7 @@ TEST_F(ArchiveTest, RoundTripKeepsBytesAndTimesAndDropsTheInternalFile) {
     EXPECT_EQ(f.dos, os::FileDosDateTime(path)) << path;
   }
   EXPECT_TRUE(os::IsDirectory(target_ + "\\made"));
+  EXPECT_TRUE(os::IsDirectory(target_ + "\\slash"));
   EXPECT_TRUE(os::IsDirectory(target_ + "\\sub\\deep"));
 }
 
