@@ -27,9 +27,14 @@ const char kUsage[] =
     "Exit codes: 0 done, 2 damaged file or bad arguments, 3 wrong or missing\n"
     "password, 4 cannot write.\n";
 
+// A text from the file as UTF-8, control characters shown as "?" so that a
+// crafted file cannot send escape sequences to the terminal.
 template <size_t Cap>
 std::string Str(const PStr<Cap>& s) {
-  return kestro::Cp1252ToUtf8(std::string(s.chars, s.len));
+  std::string raw(s.chars, s.len);
+  for (char& c : raw)
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+  return kestro::Cp1252ToUtf8(raw);
 }
 
 const char* YesNo(bool b) { return b ? "yes" : "no"; }

@@ -60,7 +60,7 @@ OutputSpec Sample() {
   RegEntry r;
   r.root = kRootCurrentUser;
   r.subkey.Set("Software\\Demo");
-  r.value_name.Set("Path");
+  r.value_name.Set("Path\x1b[2J");
   r.type = kRegString;
   r.data.Set("%a");
   spec.regs.push_back(r);
@@ -76,6 +76,7 @@ TEST_F(KestroExtract, ListsTestsAndExtracts) {
   EXPECT_NE(std::string::npos, l.out.find("2025-04-11 13:33:02")) << l.out;
   EXPECT_NE(std::string::npos, l.out.find("internal, not extracted")) << l.out;
   EXPECT_NE(std::string::npos, l.out.find("Windows only, skipped here")) << l.out;
+  EXPECT_EQ(std::string::npos, l.out.find('\x1b')) << l.out;  // no escape sequence reaches the terminal
   EXPECT_EQ(0, RunTool("-t " + out).code);
   Result d = RunTool("-d " + dir_ + "/x/y " + out);
   EXPECT_EQ(0, d.code) << d.out;
