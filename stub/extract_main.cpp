@@ -138,7 +138,10 @@ void List(const Archive& a) {
 }
 
 int Fail(int code, const char* text) {
-  fprintf(stderr, "kestro-extract: %s\n", kestro::Cp1252ToUtf8(text).c_str());
+  std::string shown(text);  // may quote names from the file
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+  fprintf(stderr, "kestro-extract: %s\n", kestro::Cp1252ToUtf8(shown).c_str());
   return code;
 }
 

@@ -106,6 +106,12 @@ TEST_F(KestroExtract, ExitCodesForPasswordsDamageAndArguments) {
   bytes.resize(bytes.size() - 1);
   WriteAll(out, bytes);
   EXPECT_EQ(2, RunTool("-t " + out).code);
+  // An unsafe name is quoted in the message, without its control characters.
+  OutputSpec unsafe = Sample();
+  unsafe.files.push_back({"%a\\..\\\x1b[2J", "x"});
+  Result u = RunTool("-t " + Write(unsafe));
+  EXPECT_EQ(2, u.code);
+  EXPECT_NE(std::string::npos, u.out.find("%a\\..\\?[2J")) << u.out;
   EXPECT_EQ(2, RunTool(dir_ + "/missing.exe").code);
   EXPECT_EQ(2, RunTool("").code);
   EXPECT_EQ(0, RunTool("--help").code);
