@@ -107,7 +107,14 @@ bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_
 
 bool IsLink(const char* path) {
   DWORD a = GetFileAttributesA(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+  if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  // Only symbolic links and junctions lead elsewhere; other reparse points
+  // (cloud placeholders, deduplicated files) are ordinary folders and files.
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA(path, &fd);
+  if (h == INVALID_HANDLE_VALUE) return true;  // cannot tell: the safe answer
+  FindClose(h);
+  return fd.dwReserved0 == IO_REPARSE_TAG_SYMLINK || fd.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT;
 }
 
 int MakeDir(const char* path) {

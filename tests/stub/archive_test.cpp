@@ -10,7 +10,9 @@
 #include <random>
 
 #include "common/os.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 #include "tests/stub/output_builder.h"
@@ -306,13 +308,24 @@ TEST_F(ArchiveTest, AFileAndAFolderOfTheSameNameInOneOutputLeaveNothing) {
   EXPECT_FALSE(os::IsDirectory(target_ + "\\x"));
 }
 
-#ifndef _WIN32
+// A folder link: POSIX symlink, Windows directory symbolic link.
+bool MakeFolderLink(const std::string& to, const std::string& at) {
+#ifdef _WIN32
+  // Wine makes the link but does not show it as a reparse point: no test there.
+  return CreateSymbolicLinkA(at.c_str(), to.c_str(), 0x1 | 0x2 /* directory, unprivileged */) != 0 &&
+         GetFileAttributesA(at.c_str()) != INVALID_FILE_ATTRIBUTES &&
+         (GetFileAttributesA(at.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+  return symlink(os::HostPath(to).c_str(), os::HostPath(at).c_str()) == 0;
+#endif
+}
+
 // A link inside the target folder (planted there, or a junction on Windows)
 // must not carry a file or a folder outside it.
 TEST_F(ArchiveTest, ALinkedFolderInTheTargetIsNotWrittenThrough) {
   std::string outside = root_ + "\\outside";
   ASSERT_EQ(0, os::CreateDir(outside));
-  ASSERT_EQ(0, symlink(os::HostPath(outside).c_str(), os::HostPath(target_ + "\\sub").c_str()));
+  if (!MakeFolderLink(outside, target_ + "\\sub")) GTEST_SKIP() << "this system makes no folder links";
   OutputSpec file = TwoFiles();
   file.files.push_back({"%a\\sub\\evil.txt", "evil"});
   OutputSpec dir = TwoFiles();
@@ -329,7 +342,6 @@ TEST_F(ArchiveTest, ALinkedFolderInTheTargetIsNotWrittenThrough) {
     EXPECT_TRUE(std::filesystem::is_empty(os::HostPath(outside)));
   }
 }
-#endif
 
 TEST_F(ArchiveTest, AStreamThatInflatesBeyondItsSizeIsDamaged) {
   // 16 MiB of zeros packed into a few KiB, recorded as 1000 bytes.
