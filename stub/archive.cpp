@@ -716,6 +716,9 @@ int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Mess
     if (e.file.len == 0) continue;  // no file named: nothing to write
     if (!ExpandTarget(e.file.chars, e.file.len, folder, file, sizeof file))
       return Damaged(msg, "An INI path is too long.");
+    // Inside the target folder, as for files: never through a link.
+    if (StartsWithTarget(e.file.chars, e.file.len) && ThroughLink(file, strlen(file) - (e.file.len - 2)))
+      return LinkInTheWay(msg, file);
     e.section.CopyTo(section);
     e.key.CopyTo(key);
     e.value.CopyTo(raw);

@@ -343,6 +343,25 @@ TEST_F(ArchiveTest, ALinkedFolderInTheTargetIsNotWrittenThrough) {
   }
 }
 
+#ifndef _WIN32
+TEST_F(ArchiveTest, AnIniFileInTheTargetThatIsALinkIsNotWrittenThrough) {
+  std::string outside = root_ + "\\outside.ini";
+  WriteAll(os::HostPath(outside), {'[', 'x', ']', '\n'});
+  ASSERT_EQ(0, symlink(os::HostPath(outside).c_str(), os::HostPath(target_ + "\\app.ini").c_str()));
+  OutputSpec spec = TwoFiles();
+  IniEntry e;
+  e.file.Set("%a\\app.ini");
+  e.section.Set("Main");
+  e.key.Set("k");
+  e.value.Set("v");
+  spec.inis.push_back(e);
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  EXPECT_EQ(kExitWrite, ApplyIniEntries(archive_, target_.c_str(), true, &msg_));
+  EXPECT_NE(nullptr, strstr(msg_.text, "link")) << msg_.text;
+  EXPECT_EQ("[x]\n", Content(outside));
+}
+#endif
+
 TEST_F(ArchiveTest, AStreamThatInflatesBeyondItsSizeIsDamaged) {
   // 16 MiB of zeros packed into a few KiB, recorded as 1000 bytes.
   OutputSpec spec = TwoFiles();
