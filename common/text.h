@@ -9,6 +9,8 @@ namespace kestro {
 std::string Cp1252ToUtf8(const std::string& s);
 // ASCII upper case; other bytes unchanged.
 std::string UpperAscii(std::string s);
+// The value of a hexadecimal digit, or -1.
+int HexDigitValue(char c);
 // Removes leading and trailing characters with codes up to 32.
 std::string TrimControl(const std::string& s);
 

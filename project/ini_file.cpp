@@ -563,10 +563,7 @@ bool ParseInteger(const std::string& text, int32_t* value) {
     uint64_t v = 0;
     for (size_t i = 2; i < n; ++i) {
       char c = text[i];
-      int d = c >= '0' && c <= '9'   ? c - '0'
-              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                     : -1;
+      int d = HexDigitValue(c);
       if (d < 0) return false;
       v = v * 16 + static_cast<uint64_t>(d);
       if (v > 0xFFFFFFFFu) return false;

@@ -115,10 +115,7 @@ bool IsInteger32(const std::string& text) {
     if (++i == text.size()) return false;
     for (; i < text.size(); ++i) {
       char c = text[i];
-      int d = c >= '0' && c <= '9'   ? c - '0'
-              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                     : -1;
+      int d = HexDigitValue(c);
       if (d < 0) return false;
       v = v * 16 + static_cast<uint64_t>(d);
       if (v > 0xFFFFFFFFu) return false;
