@@ -103,14 +103,14 @@ int main() {
   char tmpl[] = "/tmp/kxbenchXXXXXX";
   if (!mkdtemp(tmpl)) return 1;
   std::string dir = tmpl;
-  testing::OutputSpec spec;
-  spec.settings = testing::QuietSettings();
+  testing::OutputPlan plan;
+  plan.settings = testing::QuietSettings();
   for (int i = 0; i < 6; ++i)
-    spec.files.push_back({"%a\\text" + std::to_string(i) + ".txt", TextLike(12 << 20, i)});
+    plan.files.push_back({"%a\\text" + std::to_string(i) + ".txt", TextLike(12 << 20, i)});
   for (int i = 0; i < 2; ++i)
-    spec.files.push_back({"%a\\random" + std::to_string(i) + ".bin", Random(8 << 20, 100 + i)});
+    plan.files.push_back({"%a\\random" + std::to_string(i) + ".bin", Random(8 << 20, 100 + i)});
   std::string path = dir + "/bench.exe";
-  testing::WriteAll(path, testing::BuildOutput(testing::FakeStub(), spec));
+  testing::WriteAll(path, testing::BuildOutput(testing::FakeStub(), plan));
 
   Archive a;
   Message msg;

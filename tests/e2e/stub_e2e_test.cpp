@@ -149,12 +149,12 @@ TEST_F(StubE2E, CraftedUnsafeNamesAreRefusedBeforeAnythingIsWritten) {
   const std::vector<uint8_t> stub = ReadAll(KESTRO_STUB_FILE);
   for (const char* dest : {"%a\\..\\evil.txt", "%a\\C:evil.txt", "%a\\nul.txt", "%a\\\\evil.txt"}) {
     SCOPED_TRACE(dest);
-    OutputSpec spec;
-    spec.settings = QuietSettings();
-    spec.files.push_back({"%a\\good.txt", "good"});
-    spec.files.push_back({dest, "evil"});
+    OutputPlan plan;
+    plan.settings = QuietSettings();
+    plan.files.push_back({"%a\\good.txt", "good"});
+    plan.files.push_back({dest, "evil"});
     std::string out = dir + "\\crafted.exe";
-    WriteAll(out, BuildOutput(stub, spec));
+    WriteAll(out, BuildOutput(stub, plan));
     std::string target = dir + "\\target";
     EXPECT_EQ(2, RunOutput(out, "/S /D=" + target));
     EXPECT_FALSE(os::IsDirectory(target));

@@ -72,32 +72,32 @@ std::string RandomBytesString(size_t n, unsigned seed) {
   return s;
 }
 
-OutputSpec TwoFiles() {
-  OutputSpec spec;
-  spec.settings = QuietSettings();
-  spec.files.push_back({"%a\\readme.txt", "Hello, world.\r\n", 0x5A8B6C21});
-  spec.files.push_back({"%a\\data.bin", RandomBytesString(40000, 1), 0x4E215A10});
-  return spec;
+OutputPlan TwoFiles() {
+  OutputPlan plan;
+  plan.settings = QuietSettings();
+  plan.files.push_back({"%a\\readme.txt", "Hello, world.\r\n", 0x5A8B6C21});
+  plan.files.push_back({"%a\\data.bin", RandomBytesString(40000, 1), 0x4E215A10});
+  return plan;
 }
 
 TEST_F(ArchiveTest, RoundTripKeepsBytesAndTimesAndDropsTheInternalFile) {
-  OutputSpec spec = TwoFiles();
-  spec.files.push_back({"%a\\empty.dat", "", 0x58A13000});
-  spec.files.push_back({"%a\\sub\\deep\\t.txt", std::string(100000, 'x'), 0x5A8B6C21});
+  OutputPlan plan = TwoFiles();
+  plan.files.push_back({"%a\\empty.dat", "", 0x58A13000});
+  plan.files.push_back({"%a\\sub\\deep\\t.txt", std::string(100000, 'x'), 0x5A8B6C21});
   for (const char* folder : {"%a\\made", "%a\\slash\\", "%a\\"}) {
     DirEntry d;
     d.folder.Set(folder);
-    spec.dirs.push_back(d);
+    plan.dirs.push_back(d);
   }
   // Bytes after the last stream (a signature) are allowed.
-  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), spec);
+  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), plan);
   bytes.insert(bytes.end(), 300, 0xAB);
   ASSERT_EQ(kExitOk, Open(bytes)) << msg_.text;
   EXPECT_EQ(5u, archive_.settings.file_count);
 
   ASSERT_EQ(kExitOk, Extract()) << msg_.text;
   EXPECT_EQ((std::vector<std::string>{"data.bin", "empty.dat", "readme.txt"}), TargetFiles());
-  for (const SourceFile& f : spec.files) {
+  for (const SourceFile& f : plan.files) {
     std::string path = target_ + f.destination.substr(2);
     EXPECT_EQ(f.content, Content(path)) << path;
     EXPECT_EQ(f.dos, os::FileDosDateTime(path)) << path;
@@ -127,17 +127,17 @@ struct Damage {
 void PutU32At(std::vector<uint8_t>& b, size_t at, uint32_t v) { PutU32(&b[at], v); }
 
 TEST_F(ArchiveTest, DamagedOutputsAreRefusedAndNothingIsWritten) {
-  OutputSpec spec = TwoFiles();
+  OutputPlan plan = TwoFiles();
   DirEntry d;
   d.folder.Set("%a\\made");
-  spec.dirs.push_back(d);
+  plan.dirs.push_back(d);
   IniEntry ini;
   ini.file.Set("%a\\a.ini");
   ini.section.Set("s");
   ini.key.Set("k");
-  spec.inis.push_back(ini);
+  plan.inis.push_back(ini);
   Layout l;
-  const std::vector<uint8_t> good = BuildOutput(FakeStub(), spec, &l);
+  const std::vector<uint8_t> good = BuildOutput(FakeStub(), plan, &l);
   const size_t file1 = l.file_table + kFileEntrySize * 1;  // readme.txt (after password.val)
   const size_t file2 = l.file_table + kFileEntrySize * 2;  // data.bin
   auto cut = [](size_t at) { return [at](std::vector<uint8_t>& b, const Layout&) { b.resize(at); }; };
@@ -235,18 +235,18 @@ TEST_F(ArchiveTest, UnsafeDestinationsAreRefusedBeforeAnythingIsWritten) {
                           "%a\\sub\\..\\..\\x"};
   for (const char* dest : unsafe) {
     SCOPED_TRACE(dest);
-    OutputSpec spec = TwoFiles();
-    spec.files.push_back({dest, "bad"});
-    EXPECT_EQ(kExitDamaged, Open(BuildOutput(FakeStub(), spec)));
+    OutputPlan plan = TwoFiles();
+    plan.files.push_back({dest, "bad"});
+    EXPECT_EQ(kExitDamaged, Open(BuildOutput(FakeStub(), plan)));
     EXPECT_NE(nullptr, strstr(msg_.text, "outside the target folder")) << msg_.text;
   }
   // The same rules for [Dirs] and for INI files inside the target folder.
-  OutputSpec dirs = TwoFiles();
+  OutputPlan dirs = TwoFiles();
   DirEntry d;
   d.folder.Set("%a\\..\\up");
   dirs.dirs.push_back(d);
   EXPECT_EQ(kExitDamaged, Open(BuildOutput(FakeStub(), dirs)));
-  OutputSpec ini = TwoFiles();
+  OutputPlan ini = TwoFiles();
   IniEntry e;
   e.file.Set("%a\\..\\x.ini");
   ini.inis.push_back(e);
@@ -261,10 +261,10 @@ TEST_F(ArchiveTest, UnsafeDestinationsAreRefusedBeforeAnythingIsWritten) {
 TEST_F(ArchiveTest, AFailedStreamLeavesExistingFilesAndNoTemporaries) {
   std::string old_path = target_ + "\\readme.txt";
   WriteAll(os::HostPath(old_path), {'o', 'l', 'd'});
-  OutputSpec spec = TwoFiles();
-  spec.files.push_back({"%a\\third.txt", "third"});
+  OutputPlan plan = TwoFiles();
+  plan.files.push_back({"%a\\third.txt", "third"});
   Layout l;
-  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), spec, &l);
+  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), plan, &l);
   bytes[l.file_table + kFileEntrySize * 3 + 74] ^= 1;  // the last file's checksum
   ASSERT_EQ(kExitOk, Open(bytes));
   EXPECT_EQ(kExitDamaged, Extract());
@@ -272,7 +272,7 @@ TEST_F(ArchiveTest, AFailedStreamLeavesExistingFilesAndNoTemporaries) {
   EXPECT_EQ("old", Content(old_path));
 
   // A good output replaces the existing file.
-  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan)));
   EXPECT_EQ(kExitOk, Extract()) << msg_.text;
   EXPECT_EQ("Hello, world.\r\n", Content(old_path));
   EXPECT_EQ((std::vector<std::string>{"data.bin", "readme.txt", "third.txt"}), TargetFiles());
@@ -280,14 +280,14 @@ TEST_F(ArchiveTest, AFailedStreamLeavesExistingFilesAndNoTemporaries) {
 
 TEST_F(ArchiveTest, AFailureRemovesEveryFolderLevelItMadeAndKeepsThoseThatWere) {
   ASSERT_EQ(0, os::CreateDir(target_ + "\\had"));
-  OutputSpec spec = TwoFiles();
+  OutputPlan plan = TwoFiles();
   DirEntry d;
   d.folder.Set("%a\\made\\deeper\\deepest");
-  spec.dirs.push_back(d);
-  spec.files.push_back({"%a\\had\\new\\x.txt", "x"});
-  spec.files.push_back({"%a\\last.txt", "last"});
+  plan.dirs.push_back(d);
+  plan.files.push_back({"%a\\had\\new\\x.txt", "x"});
+  plan.files.push_back({"%a\\last.txt", "last"});
   Layout l;
-  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), spec, &l);
+  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), plan, &l);
   bytes[l.file_table + kFileEntrySize * 4 + 74] ^= 1;  // the last file's checksum
   ASSERT_EQ(kExitOk, Open(bytes));
   EXPECT_EQ(kExitDamaged, Extract());
@@ -298,10 +298,10 @@ TEST_F(ArchiveTest, AFailureRemovesEveryFolderLevelItMadeAndKeepsThoseThatWere) 
 }
 
 TEST_F(ArchiveTest, AFileAndAFolderOfTheSameNameInOneOutputLeaveNothing) {
-  OutputSpec spec = TwoFiles();
-  spec.files.push_back({"%a\\x", "a file"});
-  spec.files.push_back({"%a\\x\\y.txt", "a file in a folder of the same name"});
-  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  OutputPlan plan = TwoFiles();
+  plan.files.push_back({"%a\\x", "a file"});
+  plan.files.push_back({"%a\\x\\y.txt", "a file in a folder of the same name"});
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan)));
   EXPECT_EQ(kExitWrite, Extract());
   EXPECT_NE(nullptr, strstr(msg_.text, "a folder of that name")) << msg_.text;
   EXPECT_TRUE(TargetFiles().empty());
@@ -326,16 +326,16 @@ TEST_F(ArchiveTest, ALinkedFolderInTheTargetIsNotWrittenThrough) {
   std::string outside = root_ + "\\outside";
   ASSERT_EQ(0, os::CreateDir(outside));
   if (!MakeFolderLink(outside, target_ + "\\sub")) GTEST_SKIP() << "this system makes no folder links";
-  OutputSpec file = TwoFiles();
+  OutputPlan file = TwoFiles();
   file.files.push_back({"%a\\sub\\evil.txt", "evil"});
-  OutputSpec dir = TwoFiles();
+  OutputPlan dir = TwoFiles();
   DirEntry d;
   d.folder.Set("%a\\sub\\new");
   dir.dirs.push_back(d);
-  OutputSpec deeper = TwoFiles();
+  OutputPlan deeper = TwoFiles();
   deeper.files.push_back({"%a\\sub\\x\\y\\evil.txt", "evil"});
-  for (const OutputSpec* spec : {&file, &dir, &deeper}) {
-    ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), *spec)));
+  for (const OutputPlan* plan : {&file, &dir, &deeper}) {
+    ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), *plan)));
     EXPECT_EQ(kExitWrite, Extract());
     EXPECT_NE(nullptr, strstr(msg_.text, "link")) << msg_.text;
     EXPECT_TRUE(TargetFiles().empty());
@@ -348,14 +348,14 @@ TEST_F(ArchiveTest, AnIniFileInTheTargetThatIsALinkIsNotWrittenThrough) {
   std::string outside = root_ + "\\outside.ini";
   WriteAll(os::HostPath(outside), {'[', 'x', ']', '\n'});
   ASSERT_EQ(0, symlink(os::HostPath(outside).c_str(), os::HostPath(target_ + "\\app.ini").c_str()));
-  OutputSpec spec = TwoFiles();
+  OutputPlan plan = TwoFiles();
   IniEntry e;
   e.file.Set("%a\\app.ini");
   e.section.Set("Main");
   e.key.Set("k");
   e.value.Set("v");
-  spec.inis.push_back(e);
-  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  plan.inis.push_back(e);
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan)));
   EXPECT_EQ(kExitWrite, ApplyIniEntries(archive_, target_.c_str(), true, &msg_));
   EXPECT_NE(nullptr, strstr(msg_.text, "link")) << msg_.text;
   EXPECT_EQ("[x]\n", Content(outside));
@@ -364,10 +364,10 @@ TEST_F(ArchiveTest, AnIniFileInTheTargetThatIsALinkIsNotWrittenThrough) {
 
 TEST_F(ArchiveTest, AStreamThatInflatesBeyondItsSizeIsDamaged) {
   // 16 MiB of zeros packed into a few KiB, recorded as 1000 bytes.
-  OutputSpec spec = TwoFiles();
-  spec.files.push_back({"%a\\bomb.bin", std::string(16u << 20, '\0')});
+  OutputPlan plan = TwoFiles();
+  plan.files.push_back({"%a\\bomb.bin", std::string(16u << 20, '\0')});
   Layout l;
-  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), spec, &l);
+  std::vector<uint8_t> bytes = BuildOutput(FakeStub(), plan, &l);
   PutU32(&bytes[l.file_table + kFileEntrySize * 3 + 86], 1000);
   ASSERT_EQ(kExitOk, Open(bytes));
   ExtractOptions opt;
@@ -393,9 +393,9 @@ TEST_F(ArchiveTest, AFolderInTheWayIsAWriteErrorAndNothingIsLeft) {
 }
 
 TEST_F(ArchiveTest, CancelLeavesNothing) {
-  OutputSpec spec = TwoFiles();
-  spec.files.push_back({"%a\\big.bin", RandomBytesString(1 << 20, 2)});
-  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  OutputPlan plan = TwoFiles();
+  plan.files.push_back({"%a\\big.bin", RandomBytesString(1 << 20, 2)});
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan)));
   ExtractOptions opt;
   int calls = 0;
   opt.progress_ctx = &calls;
@@ -408,28 +408,28 @@ TEST_F(ArchiveTest, CancelLeavesNothing) {
 }
 
 TEST_F(ArchiveTest, PasswordIsUnmaskedAndOnlyAskedWhenSet) {
-  OutputSpec spec = TwoFiles();
-  spec.settings.password_show = true;
+  OutputPlan plan = TwoFiles();
+  plan.settings.password_show = true;
   char masked[] = "Geheim\xE4";
   MaskPassword(masked, strlen(masked));
-  spec.settings.password.Set(masked);
-  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  plan.settings.password.Set(masked);
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan)));
   EXPECT_TRUE(HasPassword(archive_));
   EXPECT_TRUE(PasswordMatches(archive_, "Geheim\xE4"));
   EXPECT_FALSE(PasswordMatches(archive_, "geheim\xE4"));
   EXPECT_FALSE(PasswordMatches(archive_, "Geheim"));
 
-  spec.settings.password.Set("");  // the switch on, but no password
-  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  plan.settings.password.Set("");  // the switch on, but no password
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan)));
   EXPECT_FALSE(HasPassword(archive_));
 }
 
 TEST_F(ArchiveTest, LicenceIsJoinedWithLineBreaks) {
-  OutputSpec spec = TwoFiles();
+  OutputPlan plan = TwoFiles();
   std::string text = std::string(250, 'a') + "\x01\xFF" + std::string(10, 'b');
-  spec.settings.license[0].Set(text.substr(0, 255).c_str());  // the marker split across pieces
-  spec.settings.license[1].Set(text.substr(255).c_str());
-  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  plan.settings.license[0].Set(text.substr(0, 255).c_str());  // the marker split across pieces
+  plan.settings.license[1].Set(text.substr(255).c_str());
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan)));
   static char out[kLicenseMax];
   LicenseText(archive_, out);
   EXPECT_EQ(std::string(250, 'a') + "\r\n" + std::string(10, 'b'), out);
@@ -440,7 +440,7 @@ TEST_F(ArchiveTest, IniEntriesWriteEraseAndSkip) {
   WriteAll(os::HostPath(ini_path),
            std::vector<uint8_t>{'[', 'M', 'a',  'i',  'n', ']', '\r', '\n', 'k', 'e', 'e',  'p',
                                 '=', '1', '\r', '\n', 'g', 'o', 'n',  'e',  '=', '2', '\r', '\n'});
-  OutputSpec spec = TwoFiles();
+  OutputPlan plan = TwoFiles();
   auto add = [&](const char* key, const char* value, uint8_t options) {
     IniEntry e;
     e.file.Set("%a\\app.ini");
@@ -448,13 +448,13 @@ TEST_F(ArchiveTest, IniEntriesWriteEraseAndSkip) {
     e.key.Set(key);
     e.value.Set(value);
     e.options = options;
-    spec.inis.push_back(e);
+    plan.inis.push_back(e);
   };
   add("keep", "changed", kIniOptionSkip);
   add("fresh", "%a", kIniOptionSkip);
   add("gone", "", kIniOptionErase);
   add("path", "C:\\x", 0);
-  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), spec)));
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan)));
   ASSERT_EQ(kExitOk, ApplyIniEntries(archive_, target_.c_str(), true, &msg_)) << msg_.text;
   std::string text = Content(ini_path);
   EXPECT_NE(std::string::npos, text.find("keep=1")) << text;

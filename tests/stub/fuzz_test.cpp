@@ -43,36 +43,36 @@ std::string Join(const std::vector<std::string>& v) {
 
 // A small output that uses every table: folders nested two deep, a file two
 // folders down, an empty file, a compressible and an incompressible one.
-OutputSpec Sample() {
-  OutputSpec spec;
-  spec.settings = QuietSettings();
+OutputPlan Sample() {
+  OutputPlan plan;
+  plan.settings = QuietSettings();
   DirEntry d;
   d.folder.Set("%a\\made\\deeper");
-  spec.dirs.push_back(d);
+  plan.dirs.push_back(d);
   std::mt19937 g(11);
   std::string noise(3000, '\0');
   for (char& c : noise) c = static_cast<char>(g());
-  spec.files.push_back({"%a\\readme.txt", "Hello, fuzz.\r\n" + std::string(2000, 'a')});
-  spec.files.push_back({"%a\\sub\\deep\\noise.bin", noise});
-  spec.files.push_back({"%a\\empty.dat", ""});
+  plan.files.push_back({"%a\\readme.txt", "Hello, fuzz.\r\n" + std::string(2000, 'a')});
+  plan.files.push_back({"%a\\sub\\deep\\noise.bin", noise});
+  plan.files.push_back({"%a\\empty.dat", ""});
   IconEntry icon;
   icon.name.Set("temp kestro files");
   icon.command.Set("%a\\uninster.EXE");
   icon.folder.Set("%a");
   icon.flags = kIconFlagBuiltIn;
-  spec.icons.push_back(icon);
+  plan.icons.push_back(icon);
   IniEntry ini;
   ini.file.Set("%a\\app.ini");
   ini.section.Set("Main");
   ini.key.Set("Path");
   ini.value.Set("%a");
-  spec.inis.push_back(ini);
+  plan.inis.push_back(ini);
   RegEntry reg;
   reg.root = kRootCurrentUser;
   reg.subkey.Set("Software\\Fuzz");
   reg.type = kRegString;
-  spec.regs.push_back(reg);
-  return spec;
+  plan.regs.push_back(reg);
+  return plan;
 }
 
 // One mutation of good, chosen by g. The numbers that steer the reader (the

@@ -42,29 +42,29 @@ class KestroExtract : public ::testing::Test {
     dir_ = tmpl;
   }
   void TearDown() override { stub::RemoveTree(dir_.c_str()); }
-  std::string Write(const OutputSpec& spec) {
+  std::string Write(const OutputPlan& plan) {
     std::string path = dir_ + "/out.exe";
-    WriteAll(path, BuildOutput(FakeStub(), spec));
+    WriteAll(path, BuildOutput(FakeStub(), plan));
     return path;
   }
   std::string dir_;
 };
 
-OutputSpec Sample() {
-  OutputSpec spec;
-  spec.settings = QuietSettings();
-  spec.settings.caption.Set(
+OutputPlan Sample() {
+  OutputPlan plan;
+  plan.settings = QuietSettings();
+  plan.settings.caption.Set(
       "Gr\xFC\xDF"
       "e");
-  spec.files.push_back({"%a\\hello.txt", "Hello\n", 0x5A8B6C21});
+  plan.files.push_back({"%a\\hello.txt", "Hello\n", 0x5A8B6C21});
   RegEntry r;
   r.root = kRootCurrentUser;
   r.subkey.Set("Software\\Demo");
   r.value_name.Set("Path\x1b[2J");
   r.type = kRegString;
   r.data.Set("%a");
-  spec.regs.push_back(r);
-  return spec;
+  plan.regs.push_back(r);
+  return plan;
 }
 
 TEST_F(KestroExtract, ListsTestsAndExtracts) {
@@ -86,12 +86,12 @@ TEST_F(KestroExtract, ListsTestsAndExtracts) {
 }
 
 TEST_F(KestroExtract, ExitCodesForPasswordsDamageAndArguments) {
-  OutputSpec spec = Sample();
-  spec.settings.password_show = true;
+  OutputPlan plan = Sample();
+  plan.settings.password_show = true;
   char pw[] = "pw";
   MaskPassword(pw, 2);
-  spec.settings.password.Set(pw);
-  std::string out = Write(spec);
+  plan.settings.password.Set(pw);
+  std::string out = Write(plan);
   EXPECT_EQ(0, RunTool("-l " + out).code);
   EXPECT_EQ(0, RunTool("-t " + out).code);
   Result no = RunTool("-d " + dir_ + "/t " + out);
@@ -107,7 +107,7 @@ TEST_F(KestroExtract, ExitCodesForPasswordsDamageAndArguments) {
   WriteAll(out, bytes);
   EXPECT_EQ(2, RunTool("-t " + out).code);
   // An unsafe name is quoted in the message, without its control characters.
-  OutputSpec unsafe = Sample();
+  OutputPlan unsafe = Sample();
   unsafe.files.push_back({"%a\\..\\\x1b[2J", "x"});
   Result u = RunTool("-t " + Write(unsafe));
   EXPECT_EQ(2, u.code);
@@ -124,10 +124,10 @@ TEST_F(KestroExtract, ExitCodesForPasswordsDamageAndArguments) {
 // altered copies: an exit code of 0 or 2 (never a crash), and a target folder
 // that the tool made is gone again after a failure.
 TEST_F(KestroExtract, DamagedCopiesGiveCleanExitCodesAndLeaveNoFolder) {
-  OutputSpec spec = Sample();
-  spec.files.push_back({"%a\\sub\\deep\\more.txt", std::string(3000, 'm')});
+  OutputPlan plan = Sample();
+  plan.files.push_back({"%a\\sub\\deep\\more.txt", std::string(3000, 'm')});
   Layout l;
-  const std::vector<uint8_t> good = BuildOutput(FakeStub(), spec, &l);
+  const std::vector<uint8_t> good = BuildOutput(FakeStub(), plan, &l);
   const std::string out = dir_ + "/out.exe", target = dir_ + "/made/target";
   std::mt19937 g(4711);
   for (int i = 0; i < 30; ++i) {

@@ -39,18 +39,18 @@ static std::string Deflate(const std::string& in) {
   return out;
 }
 
-std::vector<uint8_t> BuildOutput(const std::vector<uint8_t>& stub, OutputSpec spec, Layout* layout) {
+std::vector<uint8_t> BuildOutput(const std::vector<uint8_t>& stub, OutputPlan plan, Layout* layout) {
   Layout l;
   long m = FindMarker(stub.data(), stub.size());
   if (m < 0) throw std::runtime_error("stub without marker");
   l.header = static_cast<size_t>(m);
-  if (spec.builtin_file) {
+  if (plan.builtin_file) {
     SourceFile pw{"%a\\password.val", "[epa1]\r\nPasswordValidate=0\r\n", 0x5A8B6C21, kFileFlagBuiltIn};
-    spec.files.insert(spec.files.begin(), pw);
+    plan.files.insert(plan.files.begin(), pw);
   }
   std::vector<FileEntry> entries;
   std::string data;
-  for (const SourceFile& f : spec.files) {
+  for (const SourceFile& f : plan.files) {
     FileEntry e;
     e.offset = static_cast<uint32_t>(data.size());
     e.destination.Set(f.destination.c_str());
@@ -65,12 +65,12 @@ std::vector<uint8_t> BuildOutput(const std::vector<uint8_t>& stub, OutputSpec sp
     data += z;
     entries.push_back(e);
   }
-  SetupSettings& s = spec.settings;
-  s.dir_count = static_cast<uint16_t>(spec.dirs.size());
+  SetupSettings& s = plan.settings;
+  s.dir_count = static_cast<uint16_t>(plan.dirs.size());
   s.file_count = static_cast<uint16_t>(entries.size());
-  s.icon_count = static_cast<uint16_t>(spec.icons.size());
-  s.ini_count = static_cast<uint16_t>(spec.inis.size());
-  s.reg_count = static_cast<uint16_t>(spec.regs.size());
+  s.icon_count = static_cast<uint16_t>(plan.icons.size());
+  s.ini_count = static_cast<uint16_t>(plan.inis.size());
+  s.reg_count = static_cast<uint16_t>(plan.regs.size());
 
   std::vector<uint8_t> out = stub;
   l.settings = out.size();
@@ -84,12 +84,12 @@ std::vector<uint8_t> BuildOutput(const std::vector<uint8_t>& stub, OutputSpec sp
     out.resize(p + size);
     encode(&out[p]);
   };
-  for (auto& d : spec.dirs) put(kDirEntrySize, [&](uint8_t* p) { EncodeDirEntry(d, p); });
+  for (auto& d : plan.dirs) put(kDirEntrySize, [&](uint8_t* p) { EncodeDirEntry(d, p); });
   l.file_table = out.size();
   for (auto& e : entries) put(kFileEntrySize, [&](uint8_t* p) { EncodeFileEntry(e, p); });
-  for (auto& e : spec.icons) put(kIconEntrySize, [&](uint8_t* p) { EncodeIconEntry(e, p); });
-  for (auto& e : spec.inis) put(kIniEntrySize, [&](uint8_t* p) { EncodeIniEntry(e, p); });
-  for (auto& e : spec.regs) put(kRegEntrySize, [&](uint8_t* p) { EncodeRegEntry(e, p); });
+  for (auto& e : plan.icons) put(kIconEntrySize, [&](uint8_t* p) { EncodeIconEntry(e, p); });
+  for (auto& e : plan.inis) put(kIniEntrySize, [&](uint8_t* p) { EncodeIniEntry(e, p); });
+  for (auto& e : plan.regs) put(kRegEntrySize, [&](uint8_t* p) { EncodeRegEntry(e, p); });
   l.data = out.size();
   for (auto& e : entries) l.streams.push_back(l.data + e.offset);
   out.insert(out.end(), data.begin(), data.end());

@@ -18,7 +18,7 @@ struct SourceFile {
   uint8_t flags = 0;
 };
 
-struct OutputSpec {
+struct OutputPlan {
   format::SetupSettings settings;
   std::vector<format::DirEntry> dirs;
   std::vector<SourceFile> files;  // the built-in password.val is added first
@@ -46,7 +46,7 @@ std::vector<uint8_t> FakeStub();
 format::SetupSettings QuietSettings();
 
 // stub + header + settings part + data part.
-std::vector<uint8_t> BuildOutput(const std::vector<uint8_t>& stub, OutputSpec spec, Layout* layout = nullptr);
+std::vector<uint8_t> BuildOutput(const std::vector<uint8_t>& stub, OutputPlan plan, Layout* layout = nullptr);
 
 std::vector<uint8_t> ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes);
