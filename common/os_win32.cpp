@@ -1,6 +1,8 @@
 // Win32 half of the OS layer.
 #include <windows.h>
 
+#include <memory>
+
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
@@ -145,6 +147,22 @@ int CopyFileOver(const std::string& src, const std::string& dst) {
   return CodeFromWin32(GetLastError());
 }
 
+uint64_t CopyRest(File& from, File& to) {
+  constexpr DWORD kBuffer = 1 << 20;
+  std::unique_ptr<char[]> buf(new char[kBuffer]);
+  uint64_t total = 0;
+  for (;;) {
+    size_t n = from.Read(buf.get(), kBuffer);
+    if (n == 0) return total;
+    to.Write(buf.get(), n);
+    total += n;
+  }
+}
+
+// Whole files are copied by name with CopyFileA; between open files there is
+// no system copy to use.
+uint64_t CopyWhole(File& from, File& to) { return CopyRest(from, to); }
+
 int RenameFile(const std::string& src, const std::string& dst) {
   if (MoveFileExA(src.c_str(), dst.c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
   return CodeFromWin32(GetLastError());
@@ -198,6 +216,18 @@ std::string FullPath(const std::string& path) {
   return std::string(buf, n);
 }
 
+File::Stamp File::GetStamp() {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(H(handle_), &info)) ThrowLast();
+  Stamp stamp;
+  stamp.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (FileTimeToLocalFileTime(&info.ftLastWriteTime, &local) && FileTimeToDosDateTime(&local, &date, &time))
+    stamp.dos_date_time = (static_cast<uint32_t>(date) << 16) | time;
+  return stamp;
+}
+
 uint32_t FileDosDateTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA d;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return 0;
@@ -232,7 +262,8 @@ bool SetFileDosDateTime(const std::string& path, uint32_t dos) {
 
 int64_t FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d) || (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d) ||
+      (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return -1;
   return (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }

@@ -30,7 +30,7 @@ struct Section {
 
 class PeImage {
  public:
-  explicit PeImage(const std::string& path) : file_(path, os::File::kRead), size_(file_.Size()) {}
+  PeImage(os::File& file, uint64_t size) : file_(file), size_(size) {}
 
   bool ReadAt(uint64_t offset, void* buf, size_t n) {
     if (offset > size_ || n > size_ - offset) return false;
@@ -102,13 +102,13 @@ class PeImage {
   }
 
  private:
-  os::File file_;
+  os::File& file_;
   uint64_t size_;
   std::vector<Section> sections_;
 };
 
-bool ReadVersion(const std::string& path, FileVersionWords* out) {
-  PeImage pe(path);
+bool ReadVersion(os::File& file, uint64_t file_size, FileVersionWords* out) {
+  PeImage pe(file, file_size);
   uint32_t root = 0;
   if (!pe.ReadHeaders(&root) || root == 0) return false;
   constexpr uint32_t kSubdir = 0x80000000u;
@@ -139,15 +139,25 @@ bool ReadVersion(const std::string& path, FileVersionWords* out) {
 
 }  // namespace
 
-bool ReadPeFileVersion(const std::string& path, FileVersionWords* out) {
+bool ReadPeFileVersion(os::File& file, uint64_t size, FileVersionWords* out) {
   *out = FileVersionWords{};
   try {
-    if (ReadVersion(path, out)) return true;
+    if (ReadVersion(file, size, out)) return true;
   } catch (const Error&) {
     // unreadable: no version
   }
   *out = FileVersionWords{};
   return false;
+}
+
+bool ReadPeFileVersion(const std::string& path, FileVersionWords* out) {
+  *out = FileVersionWords{};
+  try {
+    os::File file(path, os::File::kRead);
+    return ReadPeFileVersion(file, file.Size(), out);
+  } catch (const Error&) {
+    return false;  // no such file
+  }
 }
 
 #ifndef _WIN32

@@ -7,6 +7,10 @@
 
 namespace kestro {
 
+namespace os {
+class File;
+}
+
 inline constexpr uint32_t kNoFileVersion = 0xFFFFFFFFu;
 
 struct FileVersionWords {
@@ -18,6 +22,9 @@ struct FileVersionWords {
 // both words kNoFileVersion) for a file without one, for a file that is no
 // PE file, and for a damaged or lying header, section table or resource tree.
 bool ReadPeFileVersion(const std::string& path, FileVersionWords* out);
+// The same on a file that is already open and `size` bytes long; its
+// position is left anywhere.
+bool ReadPeFileVersion(os::File& file, uint64_t size, FileVersionWords* out);
 
 // The host's answer: on Windows the system's version functions, elsewhere
 // ReadPeFileVersion.

@@ -4,6 +4,7 @@
 // Texts handed to the observer are Windows-1252 bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -61,7 +62,16 @@ struct RunOptions {
   // The temporary folder with a trailing separator; empty: os::TempFolder()
   // (Windows: TMP, TEMP, the Windows folder; POSIX: TMPDIR, else /tmp).
   std::string temp_folder;
+  // Threads that compress the source files: 0 one per core, 1 none besides
+  // the run's own. The output is the same for every number.
+  int jobs = 0;
+  // Bytes of compressed streams that may wait for their turn to be written
+  // while the run is at an earlier file; 0: the default (8 MiB).
+  size_t stream_budget = 0;
 };
+
+// The number of cores, at least 1.
+int DefaultJobs();
 
 struct RunResult {
   Ending ending = Ending::kFailed;

@@ -1,4 +1,4 @@
-// kestro-compiler [--yes] [--stub FILE] PROJECT [OUTPUT [SOURCEDIR]]
+// kestro-compiler [--yes] [--stub FILE] [-j N] PROJECT [OUTPUT [SOURCEDIR]]
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -26,13 +26,15 @@ using namespace kestro::compiler;
 enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitDeclined = 3, kExitCancelled = 130 };
 
 const char kUsage[] =
-    "Usage: kestro-compiler [--yes] [--stub FILE] PROJECT [OUTPUT [SOURCEDIR]]\n"
+    "Usage: kestro-compiler [--yes] [--stub FILE] [-j N] PROJECT [OUTPUT [SOURCEDIR]]\n"
     "\n"
     "  PROJECT      the project file (.tkp) to compile\n"
     "  OUTPUT       a new output path, written into the project as its Output\n"
     "  SOURCEDIR    a folder whose files replace the project's file list\n"
     "  --yes        overwrite an existing output file without asking\n"
     "  --stub FILE  the extractor stub (default: Stub1.dat beside this program)\n"
+    "  -j, --jobs N compress on N threads (default: one per core; 1: none besides\n"
+    "               the main one); the output is the same for every N\n"
     "  --help       this text;  --version  the version\n"
     "\n"
     "Exit codes: 0 built, 1 failed or not delivered, 2 usage, 3 declined, 130 cancelled.\n"
@@ -41,6 +43,18 @@ const char kUsage[] =
 void PrintHelp(FILE* to) {
   std::fputs(kUsage, to);
   std::fprintf(to, "%s\n", cli::ConsoleText(HelpText()).c_str());
+}
+
+// A number of jobs from 1 to kMaxJobs; 0 when the text is none.
+constexpr int kMaxJobs = 1024;
+int ParseJobs(const std::string& text) {
+  if (text.empty() || text.size() > 4) return 0;
+  int n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return 0;
+    n = n * 10 + (c - '0');
+  }
+  return n <= kMaxJobs ? n : 0;
 }
 
 bool IsAbsolute(const std::string& p) {
@@ -76,6 +90,7 @@ int main(int argc, char** argv) {
   SetConsoleOutputCP(CP_UTF8);
 #endif
   bool yes = false;
+  int jobs = 0;
   std::string stub;
   std::vector<std::string> params;
   bool options_done = false;
@@ -91,6 +106,19 @@ int main(int argc, char** argv) {
       stub = argv[++i];
     } else if (a.rfind("--stub=", 0) == 0) {
       stub = a.substr(7);
+    } else if (a == "-j" || a == "--jobs" || a.rfind("--jobs=", 0) == 0 ||
+               (a.rfind("-j", 0) == 0 && a.size() > 2)) {
+      std::string value;
+      if (a == "-j" || a == "--jobs")
+        value = i + 1 < argc ? argv[++i] : "";
+      else
+        value = a.substr(a[1] == 'j' ? 2 : 7);
+      jobs = ParseJobs(value);
+      if (jobs == 0) {
+        std::fprintf(stderr, "kestro-compiler: %s needs a number of jobs from 1 to %d, not \"%s\"\n",
+                     a[1] == 'j' ? "-j" : "--jobs", kMaxJobs, value.c_str());
+        return kExitUsage;
+      }
     } else if (a == "--help" || a == "-h") {
       PrintHelp(stdout);
       return kExitOk;
@@ -112,6 +140,7 @@ int main(int argc, char** argv) {
 
   RunOptions options;
   options.stub_path = FindStub(stub);
+  options.jobs = jobs;
   bool terminal = isatty(fileno(stderr)) != 0;
   bool interactive = terminal && isatty(fileno(stdin)) != 0;
   cli::InstallInterruptHandler();

@@ -36,15 +36,7 @@ namespace {
 
 uint64_t Append(os::File& to, const std::string& path) {
   os::File from(path, os::File::kRead);
-  uint8_t buf[kAssemblyBlock];
-  uint64_t total = 0;
-  for (;;) {
-    size_t n = from.Read(buf, sizeof buf);
-    if (n == 0) break;
-    to.Write(buf, n);
-    total += n;
-  }
-  return total;
+  return os::CopyRest(from, to);
 }
 
 void AssembleOutput(const std::string& setup_exe, const std::string& setup0, const std::string& setup1) {

@@ -9,7 +9,7 @@
 
 namespace kestro::compiler {
 
-// Block size of the marker search and of appending the parts.
+// Block size of the marker search.
 inline constexpr size_t kAssemblyBlock = 4096;
 
 // Searches the marker from the file's start in blocks of 4096 bytes. Until a

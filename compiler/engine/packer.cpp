@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -9,43 +10,55 @@
 #include "common/os.h"
 #include "common/paths.h"
 #include "common/version.h"
+#include "compiler/engine/streams.h"
 #include "project/keys.h"
 
 namespace kestro::compiler {
 
-CompressResult CompressFile(const ReadFn& read, const WriteFn& write, int level) {
-  CompressResult result;
+struct Compressor::State {
   z_stream zs{};
-  if (deflateInit2(&zs, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return result;
-  struct StreamEnd {
-    z_stream* zs;
-    ~StreamEnd() { deflateEnd(zs); }
-  } stream_end{&zs};
-  std::unique_ptr<uint8_t[]> in(new uint8_t[kCompressBlock]);
-  std::unique_ptr<uint8_t[]> out(new uint8_t[kCompressBlock]);
+  bool ready = false;  // initialised
+  bool used = false;   // a stream has begun since the last reset
+};
+
+Compressor::Compressor(int level)
+    : state_(new State), in_(new uint8_t[kCompressBlock]), out_(new uint8_t[kCompressBlock]) {
+  state_->ready = deflateInit2(&state_->zs, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+}
+
+Compressor::~Compressor() {
+  if (state_->ready) deflateEnd(&state_->zs);
+}
+
+CompressResult Compressor::Compress(size_t first, const ReadFn& read, const WriteFn& write) {
+  CompressResult result;
+  if (!state_->ready) return result;
+  z_stream& zs = state_->zs;
+  if (state_->used && deflateReset(&zs) != Z_OK) return result;
+  state_->used = true;
 
   // Runs deflate with the given flush until it has no more output for now;
   // false on a stream error.
   auto pump = [&](int flush) {
     int rc;
     do {
-      zs.next_out = out.get();
+      zs.next_out = out_.get();
       zs.avail_out = kCompressBlock;
       rc = deflate(&zs, flush);
       if (rc == Z_STREAM_ERROR) return false;
       size_t have = kCompressBlock - zs.avail_out;
       if (have > 0) {
-        write(out.get(), have);
+        write(out_.get(), have);
         result.packed_size += have;
       }
     } while (flush == Z_FINISH ? rc != Z_STREAM_END : zs.avail_out == 0);
     return true;
   };
 
-  for (;;) {
-    size_t n = read(in.get(), kCompressBlock);
-    if (n == 0) break;
-    zs.next_in = in.get();
+  for (size_t n = first ? first : read(in_.get(), kCompressBlock); n > 0;
+       n = read(in_.get(), kCompressBlock)) {
+    result.read_size += n;
+    zs.next_in = in_.get();
     zs.avail_in = static_cast<uInt>(n);
     if (!pump(Z_PARTIAL_FLUSH)) return result;
   }
@@ -57,6 +70,11 @@ CompressResult CompressFile(const ReadFn& read, const WriteFn& write, int level)
   return result;
 }
 
+CompressResult CompressFile(const ReadFn& read, const WriteFn& write, int level) {
+  Compressor compressor(level);
+  return compressor.Compress(0, read, write);
+}
+
 int CountSourceFiles(const project::IniFile& ini) {
   int n = 0;
   while (n < project::kMaxEntries &&
@@ -65,41 +83,83 @@ int CountSourceFiles(const project::IniFile& ini) {
   return n;
 }
 
+namespace {
+
+// Collects pieces and writes them in large ones; a piece as large as the
+// buffer is written as it is.
+class BufferedWriter {
+ public:
+  BufferedWriter(os::File& file, size_t size) : file_(file), buf_(new uint8_t[size]), size_(size) {}
+  void Put(const uint8_t* p, size_t n) {
+    if (used_ + n > size_) Flush();
+    if (n >= size_) {
+      file_.Write(p, n);
+      return;
+    }
+    memcpy(buf_.get() + used_, p, n);
+    used_ += n;
+  }
+  void Flush() {
+    if (used_ > 0) file_.Write(buf_.get(), used_);
+    used_ = 0;
+  }
+
+ private:
+  os::File& file_;
+  std::unique_ptr<uint8_t[]> buf_;
+  size_t size_, used_ = 0;
+};
+
+constexpr size_t kDataBuffer = 1u << 20;
+constexpr size_t kSettingsBuffer = 65536;
+
+// password.val, then File1, File2, ... up to the first missing or empty one.
+std::vector<std::string> SourceList(const project::IniFile& ini, const WorkPaths& paths) {
+  std::vector<std::string> sources = {paths.password_val};
+  for (int i = 1; i <= project::kMaxEntries; ++i) {
+    std::string source = ini.ReadString(project::kSectionFiles, "File" + std::to_string(i), "");
+    if (source.empty()) break;
+    sources.push_back(std::move(source));
+  }
+  return sources;
+}
+
+}  // namespace
+
 void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pending_error, RunState& run,
-                   Script* script) {
-  run.SetMaximum(CountSourceFiles(ini) + 5);
+                   Script* script, const PackOptions& pack) {
+  std::vector<std::string> sources = SourceList(ini, paths);
+  run.SetMaximum(static_cast<int>(sources.size()) - 1 + 5);
   os::File data;
   try {
     data.Open(paths.setup1, os::File::kCreate);
   } catch (const IoError& e) {
     throw IoError(pending_error ? pending_error : e.code());
   }
+  BufferedWriter out(data, kDataBuffer);
   try {
     if (pending_error) throw IoError(pending_error);
+    SourceStreams streams(sources, pack);
     uint64_t length = 0;
-    for (int i = 0; i <= project::kMaxEntries; ++i) {
+    for (size_t i = 0; i <= static_cast<size_t>(project::kMaxEntries); ++i) {
       run.Advance();
       run.Checkpoint();
       format::FileEntry entry;
-      std::string source;
       if (i > 0) {
-        source = ini.ReadString(project::kSectionFiles, "File" + std::to_string(i), "");
-        if (source.empty()) break;
-        entry.destination.Set(("%a\\" + ExtractFileName(source).substr(0, 255)).c_str());
+        if (i >= sources.size()) break;
+        entry.destination.Set(("%a\\" + ExtractFileName(sources[i]).substr(0, 255)).c_str());
         run.Checkpoint();
       } else {
-        source = paths.password_val;
         entry.destination.Set("%a\\password.val");
         entry.flags = format::kFileFlagBuiltIn;
       }
-      FileVersionWords version;
-      FileVersion(source, &version);
-      entry.version_ms = version.ms;
-      entry.version_ls = version.ls;
       run.Checkpoint();
 
-      os::File in(source, os::File::kRead);
-      uint64_t size = in.Size();
+      const std::string& source = sources[i];
+      const SourceInfo& info = streams.Open(i);
+      entry.version_ms = info.version.ms;
+      entry.version_ls = info.version.ls;
+      uint64_t size = info.size;
       run.Status("Compressing Files... " + ExtractFileName(source) + " (" + std::to_string(size / 1024 + 1) +
                  " kb)");
       run.ShowPercentage();
@@ -108,27 +168,32 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
                     " is 4 GB or larger; a self-extracting file cannot hold it");
       entry.offset = static_cast<uint32_t>(length);
       entry.size = static_cast<uint32_t>(size);
-      data.Write(format::kStreamMagic, sizeof format::kStreamMagic);
+      entry.dos_date_time = info.dos_date_time;
+      out.Put(format::kStreamMagic, sizeof format::kStreamMagic);
       length += sizeof format::kStreamMagic;
-      CompressResult packed = CompressFile([&](uint8_t* buf, size_t n) { return in.Read(buf, n); },
-                                           [&](const uint8_t* buf, size_t n) {
-                                             data.Write(buf, n);
-                                             length += n;
-                                           },
-                                           kCompressLevel);
-      in.Close();
+      CompressResult packed = streams.Write(i, [&](const uint8_t* buf, size_t n) {
+        out.Put(buf, n);
+        length += n;
+      });
       if (!packed.ok) throw Error("The source file " + source + " could not be compressed");
       if (length > kMaxFormatSize)
         throw Error("The data part passes 4 GB with the source file " + source +
                     "; a self-extracting file cannot hold it");
       entry.adler32 = packed.adler32;
       entry.packed_size = static_cast<uint32_t>(length - entry.offset - sizeof format::kStreamMagic);
-      entry.dos_date_time = os::FileDosDateTime(source);
       script->files.push_back(entry);
     }
+    out.Flush();
     data.Close();
   } catch (const Cancelled&) {
-    throw;  // SETUP.1 stays as far as it was written
+    // SETUP.1 stays as far as it was written
+    try {
+      out.Flush();
+    } catch (const Error&) {
+      // the run is cancelled; what could not be written is not reported
+    }
+    data.Close();
+    throw;
   } catch (...) {
     data.Close();
     os::RemoveFile(paths.setup1);
@@ -137,25 +202,6 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
 }
 
 namespace {
-
-// Collects small records and writes them in large pieces.
-class BufferedWriter {
- public:
-  explicit BufferedWriter(os::File& file) : file_(file) { buf_.reserve(kSize); }
-  void Put(const uint8_t* p, size_t n) {
-    if (buf_.size() + n > kSize) Flush();
-    buf_.insert(buf_.end(), p, p + n);
-  }
-  void Flush() {
-    if (!buf_.empty()) file_.Write(buf_.data(), buf_.size());
-    buf_.clear();
-  }
-
- private:
-  static constexpr size_t kSize = 65536;
-  os::File& file_;
-  std::vector<uint8_t> buf_;
-};
 
 template <class Entry, size_t N>
 void PutAll(BufferedWriter& w, const std::vector<Entry>& list, void (*encode)(const Entry&, uint8_t*)) {
@@ -172,7 +218,7 @@ void BuildSettingsPart(const WorkPaths& paths, RunState& run, Script* script) {
   os::File file;
   try {
     file.Open(paths.setup0, os::File::kCreate);
-    BufferedWriter w(file);
+    BufferedWriter w(file, kSettingsBuffer);
     w.Put(format::kSettingsMagic, sizeof format::kSettingsMagic);
     format::SetupSettings& s = script->settings;
     s.dir_count = static_cast<uint16_t>(script->dirs.size());

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "compiler/engine/run_state.h"
@@ -27,12 +28,42 @@ struct CompressResult {
   bool ok = false;
   uint32_t adler32 = 0;
   uint64_t packed_size = 0;
+  uint64_t read_size = 0;  // the bytes actually compressed
 };
 
 // One zlib stream: level as given, window 2^15, memory level 8, default
 // strategy; a partial flush after every input block of 16384 bytes and a
 // finish at the end.
 CompressResult CompressFile(const ReadFn& read, const WriteFn& write, int level);
+
+// The same streams, one after the other, from one deflate state that is
+// reset between them (the same bytes as a fresh state, without setting up
+// its tables for every file).
+class Compressor {
+ public:
+  explicit Compressor(int level);
+  ~Compressor();
+  Compressor(const Compressor&) = delete;
+  Compressor& operator=(const Compressor&) = delete;
+
+  // The input buffer of kCompressBlock bytes.
+  uint8_t* input() { return in_.get(); }
+  // One stream. The first `first` bytes of input() are the stream's first
+  // block, already read; 0 when nothing was read yet.
+  CompressResult Compress(size_t first, const ReadFn& read, const WriteFn& write);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+  std::unique_ptr<uint8_t[]> in_, out_;
+};
+
+// How the data part is made: the number of compressing threads and the
+// bytes of compressed streams that may wait for their turn (see streams.h).
+struct PackOptions {
+  int jobs = 1;
+  size_t budget = 8u << 20;
+};
 
 // Paths the packaging uses.
 struct WorkPaths {
@@ -48,7 +79,7 @@ int CountSourceFiles(const project::IniFile& ini);
 // remembered from preparing the folders (0 for none): it surfaces when
 // SETUP.1 is created.
 void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pending_error, RunState& run,
-                   Script* script);
+                   Script* script, const PackOptions& pack = {});
 
 // Stage 9: SETUP.0 with the counts filled in.
 void BuildSettingsPart(const WorkPaths& paths, RunState& run, Script* script);

@@ -2,6 +2,7 @@
 // the compile stages 1 to 15.
 #include <algorithm>
 #include <memory>
+#include <thread>
 
 #include "common/errors.h"
 #include "common/os.h"
@@ -86,6 +87,7 @@ struct Prepared {
   std::string stub;
   WorkPaths paths;
   int pending_error = 0;
+  PackOptions pack;
 };
 
 // The compile stages 1 to 14; stage 15 (releasing the reader and the lists)
@@ -119,7 +121,7 @@ void Compile(const Prepared& prep, RunState& run, RunResult& result) {
   run.Checkpoint();
 
   // 8-9: the data part and the settings part.
-  BuildDataPart(ini, paths, prep.pending_error, run, &script);
+  BuildDataPart(ini, paths, prep.pending_error, run, &script, prep.pack);
   run.Checkpoint();
   BuildSettingsPart(paths, run, &script);
   run.Checkpoint();
@@ -167,6 +169,11 @@ void Compile(const Prepared& prep, RunState& run, RunResult& result) {
 
 }  // namespace
 
+int DefaultJobs() {
+  unsigned n = std::thread::hardware_concurrency();
+  return n > 0 ? static_cast<int>(n) : 1;
+}
+
 RunResult Run(const std::vector<std::string>& params, const RunOptions& options, Observer& observer) {
   RunResult result;
   if (params.empty() || !os::FileExists(params[0])) {
@@ -180,6 +187,8 @@ RunResult Run(const std::vector<std::string>& params, const RunOptions& options,
   prep.project = IsAbsolute(params[0]) ? params[0] : os::FullPath(params[0]);
   prep.project_param = params[0];
   prep.stub = options.stub_path;
+  prep.pack.jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
+  if (options.stream_budget > 0) prep.pack.budget = options.stream_budget;
   std::string project_dir = ExtractFileDir(prep.project);
   if (!project_dir.empty()) os::SetCurrentDir(project_dir);
 
