@@ -1,6 +1,7 @@
 # Entry points people type. Every target installs what is missing first.
 #   make demo   build everything, then compile and extract the bundled example
-#   make test   build both presets and run every test, native and under Wine
+#   make test   build both presets and run every test, native (ASan and UBSan, and
+#               the engine's under TSan) and under Wine
 #   make bench  build the native release and run the benchmarks
 
 SHELL := /bin/bash
@@ -27,6 +28,9 @@ test-native: deps build-windows
 	@cmake --preset linux-asan >/dev/null
 	@cmake --build --preset linux-asan -j $(JOBS)
 	@ctest --preset linux-asan -j $(JOBS)
+	@cmake --preset linux-tsan >/dev/null
+	@cmake --build --preset linux-tsan -j $(JOBS)
+	@ctest --preset linux-tsan
 
 test-windows: deps build-windows
 	@ctest --preset windows

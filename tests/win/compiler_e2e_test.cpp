@@ -1,6 +1,7 @@
 // Compiler.exe run for real as its own process, its windows and boxes
 // driven from here as a person would: found by caption, read, clicked.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <fstream>
 #include <iterator>
@@ -8,6 +9,8 @@
 
 #include "compiler/engine.h"
 #include "tests/win/driver.h"
+
+#include <commctrl.h>
 
 namespace kestro {
 namespace {
@@ -124,13 +127,19 @@ TEST_F(CompilerExe, BuildsTheSameBytesAsTheConsoleCompiler) {
   EXPECT_EQ(dir_ + "\\out\\first.exe", IniValue(project_, "Settings", "Output"));
   EXPECT_FALSE(Exists(dir_ + "\\tmp\\kestrocmp.tmp")) << "the work folder is removed";
 
-  driver::ChildProcess console;
-  ASSERT_TRUE(console.Start("\"" + driver::WinePath(KESTRO_CONSOLE_COMPILER) + "\" --yes --stub \"" + dir_ +
-                            "\\Stub1.dat\" \"" + project_ + "\" \"" + dir_ + "\\out\\second.exe\"",
-                            true, dir_));
-  ASSERT_TRUE(console.Wait(60000));
-  ASSERT_EQ(0u, console.exit_code()) << console.output();
-  EXPECT_TRUE(first == ReadAll(dir_ + "\\out\\second.exe")) << "outputs differ";
+  // Compiler.exe compresses on every core; the console compiler on as many
+  // threads as it is told.
+  for (const char* jobs : {"-j 1", "-j 2", "--jobs 8"}) {
+    SCOPED_TRACE(jobs);
+    driver::ChildProcess console;
+    ASSERT_TRUE(console.Start("\"" + driver::WinePath(KESTRO_CONSOLE_COMPILER) + "\" --yes " + jobs +
+                                  " --stub \"" + dir_ + "\\Stub1.dat\" \"" + project_ + "\" \"" + dir_ +
+                                  "\\out\\second.exe\"",
+                              true, dir_));
+    ASSERT_TRUE(console.Wait(60000));
+    ASSERT_EQ(0u, console.exit_code()) << console.output();
+    EXPECT_TRUE(first == ReadAll(dir_ + "\\out\\second.exe")) << "outputs differ";
+  }
 }
 
 TEST_F(CompilerExe, FileExistsAnsweredNoBuildsNothing) {
@@ -212,6 +221,82 @@ TEST_F(CompilerExe, ConfirmedCancelEndsTheRunWithoutOutput) {
   ExpectEnds();
   EXPECT_FALSE(Exists(dir_ + "\\out\\x.exe"));
   EXPECT_TRUE(Exists(WorkFile("password.val"))) << "a cancelled run deletes nothing";
+}
+
+// Inflates the zlib stream at `at`; returns the bytes it took, 0 if there
+// is no complete stream.
+size_t InflateAt(const std::string& data, size_t at, std::string* out) {
+  z_stream zs{};
+  if (inflateInit(&zs) != Z_OK) return 0;
+  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + at));
+  zs.avail_in = static_cast<uInt>(data.size() - at);
+  char buf[65536];
+  int rc;
+  do {
+    zs.next_out = reinterpret_cast<Bytef*>(buf);
+    zs.avail_out = sizeof buf;
+    rc = inflate(&zs, Z_NO_FLUSH);
+    out->append(buf, sizeof buf - zs.avail_out);
+  } while (rc == Z_OK);
+  size_t used = rc == Z_STREAM_END ? zs.total_in : 0;
+  inflateEnd(&zs);
+  return used;
+}
+
+// Cancel while worker threads compress ahead of the run: the question comes
+// up at a checkpoint, Yes ends the run there, and SETUP.1 holds exactly the
+// streams of the files before it, none of what the workers made ahead.
+TEST_F(CompilerExe, CancelInTheMiddleOfAParallelRunEndsAtThatCheckpoint) {
+  constexpr int kFiles = 150;
+  std::string project = "[Settings]\r\nQuiet=1\r\nOutput=out\\x.exe\r\n[Files]\r\n";
+  std::vector<std::string> contents;
+  for (int i = 0; i < kFiles; ++i) {
+    std::string text;
+    for (int line = 0; text.size() < 400000; ++line)
+      text += "file " + std::to_string(i) + " line " + std::to_string(line * 7919 % 100003) + " Zeile\r\n";
+    std::string name = "f" + std::to_string(i) + ".txt";
+    WriteAll(dir_ + "\\src\\" + name, text);
+    contents.push_back(text);
+    project += "File" + std::to_string(i + 1) + "=src\\" + name + "\r\n";
+  }
+  WriteAll(project_, project);
+  Start(" \"" + project_ + "\"");
+  HWND form = WaitBox(kFormCaption);
+  ASSERT_TRUE(form);
+  HWND bar = nullptr;
+  for (const driver::Control& c : driver::ChildControls(form))
+    if (c.class_name == "msctls_progress32") bar = c.hwnd;
+  ASSERT_TRUE(bar);
+  auto position = [&] { return static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)); };
+  for (int waited = 0; position() < 10 && waited < kWaitMs; waited += 5) Sleep(5);
+  ASSERT_TRUE(driver::PressButton(form, "Cancel"));
+  HWND ask = WaitBox("Cancel Process?");
+  ASSERT_TRUE(ask);
+  // The run waits in the question, at a checkpoint of the file after the
+  // position's last advance.
+  int at = position();
+  ASSERT_TRUE(driver::PressButton(ask, "&Yes"));
+  ExpectEnds();
+  EXPECT_FALSE(Exists(dir_ + "\\out\\x.exe"));
+  ASSERT_GE(at, 10);
+  ASSERT_LT(at, kFiles) << "the cancel came in the middle";
+
+  // The built-in file and files 1 .. at - 2: at - 1 streams, nothing after.
+  std::string data = ReadAll(WorkFile("SETUP.1"));
+  size_t offset = 0;
+  int streams = 0;
+  while (offset < data.size()) {
+    ASSERT_EQ(0, data.compare(offset, 4, "zlb\x1A")) << "stream " << streams;
+    std::string inflated;
+    size_t used = InflateAt(data, offset + 4, &inflated);
+    ASSERT_GT(used, 0u) << "stream " << streams << " is incomplete";
+    if (streams > 0) {
+      EXPECT_TRUE(contents[streams - 1] == inflated) << "stream " << streams;
+    }
+    offset += 4 + used;
+    ++streams;
+  }
+  EXPECT_EQ(at - 1, streams);
 }
 
 TEST_F(CompilerExe, MissingSourceFolderStopsBeforeCompiling) {
