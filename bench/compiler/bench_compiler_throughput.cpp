@@ -1,8 +1,9 @@
-// Throughput: a whole compile run over a mixed payload of at least 200 MB
-// against a bare loop that deflates the same files with the same zlib
-// parameters and flush pattern and writes the same data part.
-#include <zlib.h>
-
+// Throughput: whole compile runs over a mixed payload of 64 MB in 2,271
+// files, with the default number of jobs (one per core) and with one,
+// against a bare single-threaded loop that deflates the same files with the
+// same zlib parameters and flush pattern and writes the same data part.
+// Also checks that every number of jobs builds the same bytes.
+#include <thread>
 #include <vector>
 
 #include "bench_util.h"
@@ -11,56 +12,9 @@ namespace {
 
 using namespace bench;
 
-// The baseline: per file the stream magic and one zlib stream (level 7,
-// window 15, memory level 8, default strategy, a partial flush after each
-// 16384-byte block, finish at the end), appended to one data file.
-double BareLoop(const std::vector<fs::path>& files, const fs::path& out_path, uint64_t* written) {
-  auto start = std::chrono::steady_clock::now();
-  FILE* out = std::fopen(out_path.c_str(), "wb");
-  std::vector<unsigned char> in(16384), buf(16384);
-  *written = 0;
-  for (const fs::path& p : files) {
-    FILE* f = std::fopen(p.c_str(), "rb");
-    std::fwrite("zlb\x1A", 1, 4, out);
-    *written += 4;
-    z_stream zs{};
-    deflateInit2(&zs, 7, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
-    for (;;) {
-      size_t n = std::fread(in.data(), 1, in.size(), f);
-      zs.next_in = in.data();
-      zs.avail_in = static_cast<uInt>(n);
-      int flush = n ? Z_PARTIAL_FLUSH : Z_FINISH;
-      int rc;
-      do {
-        zs.next_out = buf.data();
-        zs.avail_out = static_cast<uInt>(buf.size());
-        rc = deflate(&zs, flush);
-        size_t have = buf.size() - zs.avail_out;
-        std::fwrite(buf.data(), 1, have, out);
-        *written += have;
-      } while (flush == Z_FINISH ? rc != Z_STREAM_END : zs.avail_out == 0);
-      if (!n) break;
-    }
-    deflateEnd(&zs);
-    std::fclose(f);
-  }
-  std::fclose(out);
-  return Seconds(start);
-}
-
-double CompilerRun(const fs::path& project, const fs::path& stub, const fs::path& temp) {
-  Silent silent;
-  kestro::compiler::RunOptions options;
-  options.stub_path = stub.string();
-  options.temp_folder = temp.string() + "/";
-  auto start = std::chrono::steady_clock::now();
-  kestro::compiler::RunResult r = kestro::compiler::Run({project.string()}, options, silent);
-  double s = Seconds(start);
-  if (r.ending != kestro::compiler::Ending::kCompleted || !r.delivered) {
-    std::fprintf(stderr, "the compile did not complete\n");
-    std::exit(1);
-  }
-  return s;
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 }  // namespace
@@ -68,38 +22,58 @@ double CompilerRun(const fs::path& project, const fs::path& stub, const fs::path
 int main() {
   Scratch scratch("bench_compiler_throughput");
   const fs::path& dir = scratch.path();
-  fs::create_directories(dir / "src");
   fs::create_directories(dir / "tmp");
-  // 12 text, 10 binary and 8 already-compressed files, 210 MiB in all.
+  // 2,000 small files (1 to 16 KB), 250 of 40 to 136 KB and 21 of 1.25 MB:
+  // text, binaries and already-compressed data in turn, 64 MB in all.
   std::vector<fs::path> files;
   uint64_t total = 0;
-  auto add = [&](const std::string& name, const std::string& bytes) {
-    files.push_back(dir / "src" / name);
+  auto add = [&](size_t size, int i) {
+    fs::path sub = dir / "src" / ("d" + std::to_string(i / 250));
+    fs::create_directories(sub);
+    std::string bytes = i % 3 == 0   ? Text(size, static_cast<uint32_t>(i + 1))
+                        : i % 3 == 1 ? Binary(size, static_cast<uint32_t>(i + 1))
+                                     : Noise(size, static_cast<uint32_t>(i + 1));
+    files.push_back(sub / ("f" + std::to_string(i) + (i % 3 == 2 ? ".zip" : i % 3 ? ".dll" : ".txt")));
     WriteBytes(files.back(), bytes);
-    total += bytes.size();
+    total += size;
   };
-  for (int i = 0; i < 12; ++i) add("log" + std::to_string(i) + ".txt", Text(7u << 20, i + 1));
-  for (int i = 0; i < 10; ++i) add("prog" + std::to_string(i) + ".dll", Binary(7u << 20, i + 1));
-  for (int i = 0; i < 8; ++i) add("pack" + std::to_string(i) + ".zip", Noise(7u << 20, i + 1));
-  std::string project = "[Settings]\r\nOutput=out.exe\r\nQuiet=1\r\n[Files]\r\n";
-  for (size_t i = 0; i < files.size(); ++i)
-    project += "File" + std::to_string(i + 1) + "=src\\" + files[i].filename().string() + "\r\n";
-  WriteBytes(dir / "p.tkp", project);
+  int n = 0;
+  for (int i = 0; i < 2000; ++i) add(1024 + (i * 7919u) % (15 * 1024), n++);
+  for (int i = 0; i < 250; ++i) add(40 * 1024 + (i * 104729u) % (96 * 1024), n++);
+  for (int i = 0; i < 21; ++i) add(1280 * 1024, n++);
   WriteBytes(dir / "Stub1.dat", Stub());
+  fs::path project = WriteProject(dir, "p.tkp", files, "out.exe");
+  int cores = kestro::compiler::DefaultJobs();
 
-  // Alternate the two, twice, and keep each one's best time.
-  double bare = 1e9, run = 1e9;
+  // Alternate the three, twice, and keep each one's best time.
+  double bare = 1e9, parallel = 1e9, single = 1e9;
   uint64_t written = 0;
   for (int round = 0; round < 2; ++round) {
     bare = std::min(bare, BareLoop(files, dir / "bare.dat", &written));
-    fs::remove(dir / "bare.dat");
-    run = std::min(run, CompilerRun(dir / "p.tkp", dir / "Stub1.dat", dir / "tmp"));
+    parallel = std::min(parallel, CompilerRun(project, dir / "Stub1.dat", dir / "tmp", 0));
+    single = std::min(single, CompilerRun(project, dir / "Stub1.dat", dir / "tmp", 1));
   }
+
+  // The same bytes for 1, 2 and 8 jobs.
+  std::string first;
+  bool identical = true;
+  for (int jobs : {1, 2, 8}) {
+    CompilerRun(project, dir / "Stub1.dat", dir / "tmp", jobs);
+    std::string bytes = ReadBytes(dir / "out.exe");
+    if (first.empty())
+      first = bytes;
+    else
+      identical = identical && bytes == first;
+  }
+
   double mb = static_cast<double>(total) / 1e6;
   std::printf("payload: %zu files, %.0f MB (text, binaries, already compressed); data part %.0f MB\n",
               files.size(), mb, static_cast<double>(written) / 1e6);
-  std::printf("bare deflate loop: %.2f s (%.1f MB/s)\n", bare, mb / bare);
-  std::printf("whole compile run: %.2f s (%.1f MB/s)\n", run, mb / run);
-  std::printf("ratio run/bare: %.3f (target <= 1.05)\n", run / bare);
-  return 0;
+  std::printf("bare single-threaded deflate loop: %.2f s (%.1f MB/s)\n", bare, mb / bare);
+  std::printf("compile, default jobs (%d): %.2f s (%.1f MB/s)\n", cores, parallel, mb / parallel);
+  std::printf("compile, -j 1: %.2f s (%.1f MB/s)\n", single, mb / single);
+  std::printf("ratio default jobs/bare: %.3f (target <= 0.60 on 2 cores)\n", parallel / bare);
+  std::printf("ratio -j 1/bare: %.3f (target <= 1.02)\n", single / bare);
+  std::printf("outputs of -j 1, -j 2, -j 8: %s\n", identical ? "byte-identical" : "DIFFERENT");
+  return identical ? 0 : 1;
 }

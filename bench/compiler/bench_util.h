@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "compiler/engine.h"
 
@@ -116,6 +118,75 @@ class Silent : public kestro::compiler::Observer {
 
 inline double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// The baseline: per file the stream magic and one zlib stream (level 7,
+// window 15, memory level 8, default strategy, a partial flush after each
+// 16384-byte block, finish at the end), appended to one data file: the
+// compression a compile cannot do without, on one thread. Returns seconds.
+inline double BareLoop(const std::vector<fs::path>& files, const fs::path& out_path, uint64_t* written) {
+  auto start = std::chrono::steady_clock::now();
+  FILE* out = std::fopen(out_path.c_str(), "wb");
+  std::vector<unsigned char> in(16384), buf(16384);
+  *written = 0;
+  for (const fs::path& p : files) {
+    FILE* f = std::fopen(p.c_str(), "rb");
+    std::fwrite("zlb\x1A", 1, 4, out);
+    *written += 4;
+    z_stream zs{};
+    deflateInit2(&zs, 7, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
+    for (;;) {
+      size_t n = std::fread(in.data(), 1, in.size(), f);
+      zs.next_in = in.data();
+      zs.avail_in = static_cast<uInt>(n);
+      int flush = n ? Z_PARTIAL_FLUSH : Z_FINISH;
+      int rc;
+      do {
+        zs.next_out = buf.data();
+        zs.avail_out = static_cast<uInt>(buf.size());
+        rc = deflate(&zs, flush);
+        size_t have = buf.size() - zs.avail_out;
+        std::fwrite(buf.data(), 1, have, out);
+        *written += have;
+      } while (flush == Z_FINISH ? rc != Z_STREAM_END : zs.avail_out == 0);
+      if (!n) break;
+    }
+    deflateEnd(&zs);
+    std::fclose(f);
+  }
+  std::fclose(out);
+  double s = Seconds(start);
+  fs::remove(out_path);
+  return s;
+}
+
+// One whole compile run in this process; jobs as kestro-compiler -j (0:
+// one per core). Returns seconds; ends the benchmark if the run failed.
+inline double CompilerRun(const fs::path& project, const fs::path& stub, const fs::path& temp, int jobs) {
+  Silent silent;
+  kestro::compiler::RunOptions options;
+  options.stub_path = stub.string();
+  options.temp_folder = temp.string() + "/";
+  options.jobs = jobs;
+  auto start = std::chrono::steady_clock::now();
+  kestro::compiler::RunResult r = kestro::compiler::Run({project.string()}, options, silent);
+  double s = Seconds(start);
+  if (r.ending != kestro::compiler::Ending::kCompleted || !r.delivered) {
+    std::fprintf(stderr, "the compile did not complete\n");
+    std::exit(1);
+  }
+  return s;
+}
+
+// A project with the files (paths relative to dir) and Output=output.
+inline fs::path WriteProject(const fs::path& dir, const std::string& name, const std::vector<fs::path>& files,
+                             const std::string& output) {
+  std::string p = "[Settings]\r\nOutput=" + output + "\r\nQuiet=1\r\n[Files]\r\n";
+  for (size_t i = 0; i < files.size(); ++i)
+    p += "File" + std::to_string(i + 1) + "=" + fs::relative(files[i], dir).string() + "\r\n";
+  fs::path path = dir / name;
+  WriteBytes(path, p);
+  return path;
 }
 
 // A stub for the benchmarks: some bytes, the marker, some more.

@@ -116,7 +116,7 @@ TEST(Cli, HelpVersionAndUsage) {
   Cli c;
   EXPECT_EQ(2, c.Run({}));
   EXPECT_NE(std::string::npos,
-            c.out.find("Usage: kestro-compiler [--yes] [--stub FILE] PROJECT [OUTPUT [SOURCEDIR]]"));
+            c.out.find("Usage: kestro-compiler [--yes] [--stub FILE] [-j N] PROJECT [OUTPUT [SOURCEDIR]]"));
   EXPECT_NE(std::string::npos, c.out.find("The tessaron Kestro Compiler offers you to automaticly create"));
   EXPECT_EQ(std::string::npos, c.out.find('\r')) << "line ends for the terminal";
   EXPECT_EQ(2, c.Run({"missing.tkp"}));
@@ -138,6 +138,37 @@ TEST(Cli, BuildsWithOneLinePerStatusWithoutATerminal) {
       << c.err;
   EXPECT_NE(std::string::npos, c.err.find("Outputfile created.\n"));
   EXPECT_TRUE(c.out.empty());
+}
+
+TEST(Cli, JobsGiveTheSameOutputAndAreCheckedAsNumbers) {
+  Cli c;
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i * 7919 % 1000) + "\r\n";
+  for (int i = 0; i < 30; ++i)
+    WriteFile(c.dir / ("src/f" + std::to_string(i) + ".txt"), text + std::to_string(i));
+  std::string files = "[Files]\r\n";
+  for (int i = 0; i < 30; ++i)
+    files += "File" + std::to_string(i + 1) + "=src\\f" + std::to_string(i) + ".txt\r\n";
+  WriteFile(c.tkp, "[Settings]\r\nOutput=out.exe\r\n" + files);
+  std::string first;
+  for (std::vector<std::string> jobs :
+       std::vector<std::vector<std::string>>{{"-j", "1"}, {"-j2"}, {"--jobs", "8"}, {"--jobs=3"}, {}}) {
+    std::vector<std::string> args = {"--yes", "--stub", "stub.dat"};
+    args.insert(args.end(), jobs.begin(), jobs.end());
+    args.push_back("p.tkp");
+    SCOPED_TRACE(jobs.empty() ? "default" : jobs[0]);
+    ASSERT_EQ(0, c.Run(args)) << c.err;
+    std::string bytes = ReadFile(c.dir / "out.exe");
+    if (first.empty()) first = bytes;
+    EXPECT_TRUE(first == bytes) << "outputs differ";
+  }
+  for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
+           {"-j", "0"}, {"-j", "x"}, {"--jobs=-2"}, {"-j", "99999"}, {"-j"}}) {
+    SCOPED_TRACE(bad.back());
+    bad.push_back("p.tkp");
+    EXPECT_EQ(2, c.Run(bad));
+    EXPECT_NE(std::string::npos, c.err.find("needs a number of jobs from 1 to 1024")) << c.err;
+  }
 }
 
 TEST(Cli, ExistingOutputIsDeclinedWithoutTerminalUnlessYes) {
