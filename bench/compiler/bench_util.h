@@ -77,16 +77,17 @@ inline std::string Text(size_t n, uint32_t seed) {
 // Machine-code-like bytes: this host's own programs and libraries, repeated
 // and varied, as the "binaries" of a payload.
 inline std::string Binary(size_t n, uint32_t seed) {
-  std::string pool;
-  for (const char* dir : {"/usr/bin", "/usr/lib/x86_64-linux-gnu"}) {
-    std::error_code ec;
-    for (auto& e : fs::directory_iterator(dir, ec)) {
-      if (pool.size() > (32u << 20)) break;
-      if (!e.is_regular_file(ec) || e.file_size(ec) < 65536 || e.file_size(ec) > (8u << 20)) continue;
-      std::ifstream f(e.path(), std::ios::binary);
-      pool.append(std::istreambuf_iterator<char>(f), {});
+  static std::string pool;  // read once per benchmark
+  if (pool.empty())
+    for (const char* dir : {"/usr/bin", "/usr/lib/x86_64-linux-gnu"}) {
+      std::error_code ec;
+      for (auto& e : fs::directory_iterator(dir, ec)) {
+        if (pool.size() > (32u << 20)) break;
+        if (!e.is_regular_file(ec) || e.file_size(ec) < 65536 || e.file_size(ec) > (8u << 20)) continue;
+        std::ifstream f(e.path(), std::ios::binary);
+        pool.append(std::istreambuf_iterator<char>(f), {});
+      }
     }
-  }
   if (pool.empty()) pool = Text(1 << 20, seed) + Noise(1 << 20, seed);
   std::string s;
   s.reserve(n);
