@@ -714,11 +714,14 @@ int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Mess
     const IniEntry& e = a.inis[i];
     if (only_inside && !StartsWithTarget(e.file.chars, e.file.len)) continue;
     if (e.file.len == 0) continue;  // no file named: nothing to write
-    if (!ExpandTarget(e.file.chars, e.file.len, folder, file, sizeof file))
-      return Damaged(msg, "An INI path is too long.");
+    if (!ExpandTarget(e.file.chars, e.file.len, folder, file, sizeof file)) {
+      msg->Clear();
+      msg->Add("Cannot write ").Add(e.file.chars, e.file.len).Add(": the path is too long.");
+      return InEntry(msg, "[INI]", i, kExitWrite);
+    }
     // Inside the target folder, as for files: never through a link.
     if (StartsWithTarget(e.file.chars, e.file.len) && ThroughLink(file, strlen(file) - (e.file.len - 2)))
-      return LinkInTheWay(msg, file);
+      return InEntry(msg, "[INI]", i, LinkInTheWay(msg, file));
     e.section.CopyTo(section);
     e.key.CopyTo(key);
     e.value.CopyTo(raw);
@@ -728,9 +731,16 @@ int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Mess
       ok = IniErase(file, section, key);
     else if (!(e.options & kIniOptionSkip) || !IniHasKey(file, section, key))
       ok = IniWrite(file, section, key, value);
-    if (!ok) return WriteFailed(msg, file);
+    if (!ok) return InEntry(msg, "[INI]", i, WriteFailed(msg, file));
   }
   return kExitOk;
+}
+
+int InEntry(Message* msg, const char* table, size_t i, int rc) {
+  Message m;
+  m.Add(table).Add(" entry ").Num(i + 1).Add(": ").Add(msg->text);
+  *msg = m;
+  return rc;
 }
 
 }  // namespace kestro::stub

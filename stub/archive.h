@@ -96,8 +96,13 @@ typedef bool (*SinkFn)(void* ctx, const void* data, size_t n);
 // The built-in file entry is checked but not kept.
 int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Message* msg);
 
+// Puts "[INI] entry 3: " (table, entry i counted from 0) before msg's text;
+// returns rc.
+int InEntry(Message* msg, const char* table, size_t i, int rc);
+
 // Applies the [INI] entries. only_inside: skip entries whose file is not in
-// folder (kestro-extract). Returns kExitOk or kExitWrite with msg.
+// folder (kestro-extract). Returns kExitOk, or kExitWrite with msg naming
+// the entry, the file and the system's reason.
 int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Message* msg);
 
 // The folders MakeDirs created, in creation order, so that a failure can
