@@ -267,6 +267,22 @@ bool AskFolder(const SetupSettings& s, char* folder) {
   return Modal(IDD_FOLDER, FolderProc, s, folder) == IDOK;
 }
 
+Existing AskReplace(void*, size_t count, const char* const* names, size_t nnames, const char* folder) {
+  // "3 files in C:\Temp\Hello already exist and differ, for example
+  // config.ini, a.txt and b.txt. Replace them?"
+  Message m;
+  m.Num(count).Add(count == 1 ? " file in " : " files in ").Add(folder);
+  if (count == 1) {
+    m.Add(" already exists and differs: ").Add(names[0]).Add(". Replace it?");
+  } else {
+    m.Add(" already exist and differ, for example ");
+    for (size_t i = 0; i < nnames; ++i) m.Add(i == 0 ? "" : i + 1 == nnames ? " and " : ", ").Add(names[i]);
+    m.Add(". Replace them?");
+  }
+  int answer = MessageBoxA(nullptr, m.text, g_caption, MB_YESNOCANCEL | MB_ICONQUESTION | MB_SETFOREGROUND);
+  return answer == IDYES ? Existing::kReplace : answer == IDNO ? Existing::kKeep : Existing::kRefuse;
+}
+
 bool OpenProgress(const SetupSettings& s, ProgressWindow* w) {
   // The window keeps its data for as long as it lives.
   static DialogData data;

@@ -26,6 +26,10 @@ bool AskPassword(const Archive& a);
 // false if cancelled. folder then holds the choice, never empty.
 bool AskFolder(const format::SetupSettings& s, char* folder);
 
+// Asks whether files that already exist with other content are replaced
+// (Yes), kept (No) or nothing is extracted (Cancel); an AskExistingFn.
+Existing AskReplace(void* ctx, size_t count, const char* const* names, size_t nnames, const char* folder);
+
 // The modeless progress window while files are extracted.
 struct ProgressWindow {
   HWND dlg = nullptr;

@@ -31,6 +31,7 @@ Archive g_archive;
 const char* const kHelp =
     "Switches:\r\n\r\n"
     "/S\tsilent: no licence, question, progress or closing message\r\n"
+    "/K\tkeep existing files that differ (otherwise asked; replaced with /S)\r\n"
     "/D=FOLDER\textract into FOLDER (the last switch; may hold blanks)\r\n"
     "/P=PASSWORD\tthe password, when the file asks for one\r\n"
     "/T\ttest every file, write nothing\r\n"
@@ -153,10 +154,13 @@ int ChooseTarget(const Switches& sw, const char* self, char* folder, MadeDirs* m
 }
 
 // Every file, with the progress window when switched on, then the [INI],
-// [Registry] and [Icons] entries.
-int ExtractAndApply(const Switches& sw, const char* folder, Message* msg) {
+// [Registry] and [Icons] entries; existing files with other content as
+// `existing` says.
+int ExtractAndApply(const Switches& sw, const char* folder, Existing existing, Message* msg) {
   ProgressWindow progress;
   ExtractOptions opt;
+  opt.existing = existing;
+  opt.ask = AskReplace;
   if (g_archive.settings.progress_show && !sw.silent && OpenProgress(g_archive.settings, &progress)) {
     opt.progress = ProgressStep;
     opt.progress_ctx = &progress;
@@ -237,14 +241,20 @@ int Run() {
       ShowError(sw.silent, "Cannot create a temporary folder for the setup files.");
       return kExitWrite;
     }
-    rc = ExtractAndApply(sw, folder, &msg);
+    rc = ExtractAndApply(sw, folder, Existing::kReplace, &msg);  // a new folder
     if (rc == kExitOk) rc = RunSetup(sw, folder, &msg);
     RemoveWithRetries(folder);
     return rc;
   }
   MadeDirs made;  // the target's folders made here, removed again on failure
   if ((rc = ChooseTarget(sw, self, folder, &made)) != kExitOk) return rc;
-  rc = ExtractAndApply(sw, folder, &msg);
+  // Files the user has there already: asked about, kept with /K, replaced
+  // in silent mode as installers do.
+  rc = ExtractAndApply(sw, folder,
+                       sw.keep     ? Existing::kKeep
+                       : sw.silent ? Existing::kReplace
+                                   : Existing::kAsk,
+                       &msg);
   if (rc != kExitOk) {
     RemoveMadeDirs(&made);  // only those that stayed empty
     return rc;

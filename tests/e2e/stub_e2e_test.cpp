@@ -652,4 +652,49 @@ TEST_F(StubE2E, ScriptEntriesWriteIniRegistryAndShortcuts) {
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2E");
 }
 
+TEST_F(StubE2E, ExistingFilesThatDifferAreAskedAboutReplacedWithSilentAndKeptWithK) {
+  std::string dir = Work() + "\\existing";
+  ASSERT_TRUE(stub::MakeDirs((dir + "\\src").c_str()));
+  Put(dir + "\\src\\config.ini", "from the output");
+  Put(dir + "\\src\\same.txt", "same");
+  Put(dir + "\\src\\new.txt", "new");
+  std::string out = Compile("existing", kQuiet + "caption=Kestro Existing\r\n",
+                            {dir + "\\src\\config.ini", dir + "\\src\\same.txt", dir + "\\src\\new.txt"});
+  std::string target = dir + "\\target";
+  const uint32_t kUserTime = 0x4E215A10;
+  struct Case {
+    const char* args;
+    const char* button;  // the answer, or none without a window
+    DWORD code;
+    bool replaced, rest_written;
+  } cases[] = {
+      {"", "&Yes", 0, true, true},     {"", "&No", 0, false, true},         {"", "Cancel", 1, false, false},
+      {"/S ", nullptr, 0, true, true}, {"/S /K ", nullptr, 0, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.args) + (c.button ? c.button : ""));
+    stub::RemoveTree(target.c_str());
+    ASSERT_TRUE(stub::MakeDirs(target.c_str()));
+    Put(target + "\\config.ini", "mine");
+    Put(target + "\\same.txt", "same");
+    ASSERT_TRUE(os::SetFileDosDateTime(target + "\\same.txt", kUserTime));
+    driver::ChildProcess p;
+    ASSERT_TRUE(p.Start("\"" + out + "\" " + c.args + "/D=" + target));
+    if (c.button) {
+      HWND box = driver::WaitForWindow("Kestro Existing", p.pid(), 20000);
+      ASSERT_NE(nullptr, box);
+      EXPECT_TRUE(Has(driver::StaticTexts(box),
+                      "1 file in " + target + " already exists and differs: config.ini. Replace it?"))
+          << ::testing::PrintToString(driver::StaticTexts(box));
+      ASSERT_TRUE(driver::PressButton(box, c.button));
+    }
+    ASSERT_TRUE(p.Wait(20000));
+    EXPECT_EQ(c.code, p.exit_code());
+    EXPECT_EQ(c.replaced ? "from the output" : "mine", Slurp(target + "\\config.ini"));
+    EXPECT_EQ(kUserTime, os::FileDosDateTime(target + "\\same.txt")) << "an identical file is rewritten";
+    EXPECT_EQ(c.rest_written, os::FileExists(target + "\\new.txt"));
+    EXPECT_EQ(c.rest_written ? 3u : 2u, Files(target).size()) << ::testing::PrintToString(Files(target));
+  }
+}
+
 }  // namespace
