@@ -4,7 +4,9 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
+#include "common/os.h"
 #include "common/text.h"
 #include "stub/archive.h"
 
@@ -156,6 +158,12 @@ int main(int argc, char** argv) {
   const char* password = nullptr;
   const char* file = nullptr;
   Existing existing = Existing::kRefuse;
+  // Names and the password arrive in the terminal's UTF-8; the file holds
+  // Windows-1252.
+  static std::vector<std::string> args = kestro::os::Arguments(argc, argv);
+  std::vector<char*> arg_ptrs(1, argv[0]);
+  for (std::string& s : args) arg_ptrs.push_back(&s[0]);
+  argv = arg_ptrs.data();
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     if (!strcmp(a, "--help") || !strcmp(a, "-h")) {

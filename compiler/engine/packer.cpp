@@ -5,9 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "common/cp1252.h"
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
+#include "common/text.h"
 #include "common/version.h"
 #include "project/keys.h"
 
@@ -57,6 +59,24 @@ CompressResult CompressFile(const ReadFn& read, const WriteFn& write, int level)
   return result;
 }
 
+namespace {
+
+// A project written in UTF-8 names its non-ASCII files in bytes that, read as
+// Windows-1252 like every project, name no file: say why rather than only
+// "not found".
+os::File OpenSource(const std::string& source) {
+  try {
+    return os::File(source, os::File::kRead);
+  } catch (const IoError& e) {
+    if (e.code() != kFileNotFound || !cp1252::IsNonAsciiUtf8(source.data(), source.size())) throw;
+    throw Error(std::string(e.what()) + ". The project names " + Utf8ToCp1252(source) +
+                " in UTF-8, but project files are Windows-1252: convert the project with "
+                "iconv -f UTF-8 -t WINDOWS-1252");
+  }
+}
+
+}  // namespace
+
 int CountSourceFiles(const project::IniFile& ini) {
   int n = 0;
   while (n < project::kMaxEntries &&
@@ -98,7 +118,7 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
       entry.version_ls = version.ls;
       run.Checkpoint();
 
-      os::File in(source, os::File::kRead);
+      os::File in = OpenSource(source);
       uint64_t size = in.Size();
       run.Status("Compressing Files... " + ExtractFileName(source) + " (" + std::to_string(size / 1024 + 1) +
                  " kb)");
