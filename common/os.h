@@ -65,9 +65,15 @@ class File {
   std::string path_;
 };
 
-// The path as the host's file system wants it (POSIX: backslashes become
-// slashes). Windows: unchanged.
+// The path as the host's file system wants it. POSIX: backslashes become
+// slashes and the Windows-1252 bytes UTF-8. Windows: unchanged.
 std::string HostPath(const std::string& path);
+// A name or path the host gave us, as Windows-1252 (POSIX: from UTF-8; a
+// character the code page cannot hold becomes "?", as the ANSI functions of
+// Windows show it). Windows: unchanged.
+std::string FromHostName(const std::string& name);
+// The program's arguments (argv[1..]) as Windows-1252 text.
+std::vector<std::string> Arguments(int argc, char** argv);
 
 bool FileExists(const std::string& path);
 // Raw folder test; DirExists() in paths.h adds the trailing-backslash rule.

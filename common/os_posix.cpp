@@ -19,6 +19,7 @@
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
+#include "common/text.h"
 
 namespace kestro::os {
 namespace {
@@ -47,14 +48,19 @@ int CodeFromErrno(int e) {
 
 constexpr size_t kCopyBuffer = size_t{1} << 20;
 
-}  // namespace
-
-std::string HostPath(const std::string& path) {
+// Backslashes become slashes; the bytes stay Windows-1252.
+std::string SlashPath(const std::string& path) {
   std::string p = path;
   for (char& c : p)
     if (c == '\\') c = '/';
   return p;
 }
+
+}  // namespace
+
+std::string HostPath(const std::string& path) { return Cp1252ToUtf8(SlashPath(path)); }
+
+std::string FromHostName(const std::string& name) { return Utf8ToCp1252(name); }
 
 File::~File() {
   if (fd_ >= 0) ::close(fd_);
@@ -232,7 +238,7 @@ std::vector<std::string> ListFiles(const std::string& dir) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     struct stat st;
-    if (::stat((host + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.push_back(name);
+    if (::stat((host + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.push_back(FromHostName(name));
   }
   ::closedir(d);
   return names;
@@ -245,6 +251,7 @@ std::string GetEnv(const std::string& name) {
 
 std::string TempFolder() {
   std::string t = GetEnv("TMPDIR");
+  t = FromHostName(t);
   if (t.empty() || !IsDirectory(t)) t = "/tmp";
   if (t.back() != '/' && t.back() != '\\') t += '/';
   return t;
@@ -254,19 +261,19 @@ std::string ModulePath() {
   char buf[PATH_MAX];
   ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return "";
-  return std::string(buf, static_cast<size_t>(n));
+  return FromHostName(std::string(buf, static_cast<size_t>(n)));
 }
 
 std::string CurrentDir() {
   char buf[PATH_MAX];
   if (!::getcwd(buf, sizeof buf)) return "";
-  return buf;
+  return FromHostName(buf);
 }
 
 bool SetCurrentDir(const std::string& path) { return ::chdir(HostPath(path).c_str()) == 0; }
 
 std::string FullPath(const std::string& path) {
-  std::string p = HostPath(path);
+  std::string p = SlashPath(path);
   if (p.empty() || p[0] != '/') p = CurrentDir() + "/" + p;
   return p;
 }

@@ -36,6 +36,8 @@ HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 
 std::string HostPath(const std::string& path) { return path; }
 
+std::string FromHostName(const std::string& name) { return name; }
+
 File::~File() { Close(); }
 
 File::File(File&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)) {

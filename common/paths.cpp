@@ -1,5 +1,7 @@
 #include "common/paths.h"
 
+#include "common/os.h"
+
 namespace kestro {
 
 std::string AddBackslash(const std::string& s) {
@@ -37,3 +39,13 @@ std::string ExtractFileDir(const std::string& path) {
 }
 
 }  // namespace kestro
+
+namespace kestro::os {
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(FromHostName(argv[i]));
+  return args;
+}
+
+}  // namespace kestro::os

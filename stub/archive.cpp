@@ -424,6 +424,7 @@ struct Pending {
   bool has_temp;
   bool has_backup;
   bool renamed;
+  bool differs;  // the destination exists with other content
 };
 
 struct Work {
@@ -577,6 +578,73 @@ void Rollback(const Archive& a, const char* folder, Pending* p, size_t n) {
   }
 }
 
+// Whether two files hold the same bytes.
+bool SameContent(Work& w, const char* x, const char* y) {
+  PFile* f = OpenRead(x);
+  PFile* g = f ? OpenRead(y) : nullptr;
+  bool same = g && FileSizeOf(f) == FileSizeOf(g);
+  uint64_t size = same ? FileSizeOf(f) : 0;
+  for (uint64_t pos = 0; same && pos < size; pos += kBlock) {
+    size_t n = size - pos < kBlock ? static_cast<size_t>(size - pos) : kBlock;
+    same = ReadAt(f, pos, w.in, n) && ReadAt(g, pos, w.out, n) && memcmp(w.in, w.out, n) == 0;
+  }
+  if (g) CloseFile(g);
+  if (f) CloseFile(f);
+  return same;
+}
+
+// Forgets the extracted copy of entry i: its destination stays as it is.
+void DropTemp(const Archive& a, size_t i, const char* folder, Pending* q) {
+  char path[kPathMax], temp[kPathMax];
+  if (FinalPath(a, i, folder, path) && SiblingName(path, q->temp_id, temp)) RemoveFileAt(temp);
+  q->has_temp = false;
+}
+
+// Destinations that exist already: the same content is left alone, other
+// content replaced, kept, asked about or refused as opt.existing says.
+int SortOutExisting(Work& w, const char* folder, Pending* p, size_t n) {
+  const Archive& a = *w.a;
+  char path[kPathMax], temp[kPathMax];
+  static char first[3][256];
+  const char* names[3] = {first[0], first[1], first[2]};
+  Message list;
+  size_t differ = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (!p[i].has_temp || !FinalPath(a, i, folder, path) || !Exists(path) || IsDir(path)) continue;
+    SiblingName(path, p[i].temp_id, temp);
+    if (SameContent(w, path, temp)) {
+      DropTemp(a, i, folder, &p[i]);
+      continue;
+    }
+    p[i].differs = true;
+    const auto& d = a.files[i].destination;  // "%a\" and the relative name
+    if (differ < 3) {
+      memcpy(first[differ], d.chars + 3, d.len - 3u);
+      first[differ][d.len - 3u] = 0;
+    }
+    if (list.len < 800) list.Add(differ ? ", " : "").Add(d.chars + 3, d.len - 3);
+    ++differ;
+  }
+  if (differ == 0) return kExitOk;
+  Existing how = w.opt->existing;
+  if (how == Existing::kAsk) {
+    how = w.opt->ask ? w.opt->ask(w.opt->ask_ctx, differ, names, differ < 3 ? differ : 3, folder)
+                     : Existing::kRefuse;
+    if (how == Existing::kRefuse || how == Existing::kAsk) return kExitCancelled;
+  }
+  if (how == Existing::kRefuse) {
+    w.msg->Clear();
+    w.msg->Num(differ).Add(differ == 1 ? " file in " : " files in ").Add(folder);
+    w.msg->Add(differ == 1 ? " already exists and differs: " : " already exist and differ: ").Add(list.text);
+    if (list.len >= 800) w.msg->Add(", ...");
+    return kExitExists;
+  }
+  if (how == Existing::kKeep)
+    for (size_t i = 0; i < n; ++i)
+      if (p[i].has_temp && p[i].differs) DropTemp(a, i, folder, &p[i]);
+  return kExitOk;
+}
+
 }  // namespace
 
 int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Message* msg) {
@@ -663,6 +731,7 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
     if (!CloseFile(out) && rc == kExitOk) rc = WriteFailed(msg, path);
     if (rc == kExitOk && !SetFileDos(temp, e.dos_date_time)) rc = WriteFailed(msg, path);
   }
+  if (rc == kExitOk && !opt.test_only) rc = SortOutExisting(w, folder, p, nfiles);
   // Every stream passed: move them all into place, replaced files aside
   // first so that a failed rename can be undone.
   char backup[kPathMax];
@@ -714,11 +783,14 @@ int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Mess
     const IniEntry& e = a.inis[i];
     if (only_inside && !StartsWithTarget(e.file.chars, e.file.len)) continue;
     if (e.file.len == 0) continue;  // no file named: nothing to write
-    if (!ExpandTarget(e.file.chars, e.file.len, folder, file, sizeof file))
-      return Damaged(msg, "An INI path is too long.");
+    if (!ExpandTarget(e.file.chars, e.file.len, folder, file, sizeof file)) {
+      msg->Clear();
+      msg->Add("Cannot write ").Add(e.file.chars, e.file.len).Add(": the path is too long.");
+      return InEntry(msg, "[INI]", i, kExitWrite);
+    }
     // Inside the target folder, as for files: never through a link.
     if (StartsWithTarget(e.file.chars, e.file.len) && ThroughLink(file, strlen(file) - (e.file.len - 2)))
-      return LinkInTheWay(msg, file);
+      return InEntry(msg, "[INI]", i, LinkInTheWay(msg, file));
     e.section.CopyTo(section);
     e.key.CopyTo(key);
     e.value.CopyTo(raw);
@@ -728,9 +800,16 @@ int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Mess
       ok = IniErase(file, section, key);
     else if (!(e.options & kIniOptionSkip) || !IniHasKey(file, section, key))
       ok = IniWrite(file, section, key, value);
-    if (!ok) return WriteFailed(msg, file);
+    if (!ok) return InEntry(msg, "[INI]", i, WriteFailed(msg, file));
   }
   return kExitOk;
+}
+
+int InEntry(Message* msg, const char* table, size_t i, int rc) {
+  Message m;
+  m.Add(table).Add(" entry ").Num(i + 1).Add(": ").Add(msg->text);
+  *msg = m;
+  return rc;
 }
 
 }  // namespace kestro::stub

@@ -19,6 +19,7 @@ enum ExitCode : int {
   kExitPassword = 3,
   kExitWrite = 4,
   kExitStart = 5,
+  kExitExists = 6,  // kestro-extract: would replace existing files
 };
 
 // A message for the user, built without printf.
@@ -79,10 +80,29 @@ void ExpandAll(const char* s, const char* folder, char* out, size_t n);
 // cancel. May be null.
 typedef bool (*ProgressFn)(void* ctx, uint64_t done, uint64_t total);
 
+// What becomes of destinations that already exist with other content; one
+// with the same content is left as it is in every case.
+enum class Existing : uint8_t {
+  kReplace,  // replaced
+  kKeep,     // kept; the other files are extracted
+  kAsk,      // as ask answers
+  kRefuse,   // nothing is extracted: kExitExists, msg naming them
+};
+
+// Asked once, after every stream passed its check and before anything is
+// renamed into place: count destinations differ, the first of them (at most
+// three, relative to folder) in names. Returns kReplace or kKeep, or kRefuse
+// to cancel (nothing is extracted: kExitCancelled).
+typedef Existing (*AskExistingFn)(void* ctx, size_t count, const char* const* names, size_t nnames,
+                                  const char* folder);
+
 struct ExtractOptions {
   bool test_only = false;  // check every stream, write nothing
   ProgressFn progress = nullptr;
   void* progress_ctx = nullptr;
+  Existing existing = Existing::kReplace;
+  AskExistingFn ask = nullptr;  // for Existing::kAsk
+  void* ask_ctx = nullptr;
 };
 
 // Inflates file entry i into sink (null: check only); checks size and
@@ -91,13 +111,19 @@ typedef bool (*SinkFn)(void* ctx, const void* data, size_t n);
 
 // Tests every stream (test_only) or extracts all files into folder, which
 // must exist: the [Dirs] folders first, then every file under a temporary
-// name; only when every stream passed are they renamed into place. On any
-// failure nothing of ours is left and no existing file has been changed.
+// name; only when every stream passed are they renamed into place (existing
+// files as opt.existing says). On any failure nothing of ours is left and no
+// existing file has been changed.
 // The built-in file entry is checked but not kept.
 int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Message* msg);
 
+// Puts "[INI] entry 3: " (table, entry i counted from 0) before msg's text;
+// returns rc.
+int InEntry(Message* msg, const char* table, size_t i, int rc);
+
 // Applies the [INI] entries. only_inside: skip entries whose file is not in
-// folder (kestro-extract). Returns kExitOk or kExitWrite with msg.
+// folder (kestro-extract). Returns kExitOk, or kExitWrite with msg naming
+// the entry, the file and the system's reason.
 int ApplyIniEntries(const Archive& a, const char* folder, bool only_inside, Message* msg);
 
 // The folders MakeDirs created, in creation order, so that a failure can

@@ -4,7 +4,9 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
+#include "common/os.h"
 #include "common/text.h"
 #include "stub/archive.h"
 
@@ -14,18 +16,21 @@ using namespace kestro::format;
 namespace {
 
 const char kUsage[] =
-    "Usage: kestro-extract [-l] [-t] [-d DIR] [-p PASSWORD] FILE\n"
+    "Usage: kestro-extract [-l] [-t] [-d DIR [--overwrite|--keep]] [-p PASSWORD] FILE\n"
     "\n"
     "Lists, tests or extracts a self-extracting file made by Kestro.\n"
     "  -l           list the files, settings and script entries (the default)\n"
     "  -t           test every file: decompress it and check its size and checksum\n"
     "  -d DIR       extract into DIR (created if missing); all or nothing\n"
+    "  --overwrite  with -d: replace existing files that differ\n"
+    "  --keep       with -d: keep existing files that differ, extract the rest\n"
+    "               (with neither, -d extracts nothing if a file would be replaced)\n"
     "  -p PASSWORD  the password, needed by -d when the file asks for one\n"
     "  --help       this text\n"
     "  --version    the version\n"
     "\n"
     "Exit codes: 0 done, 2 damaged file or bad arguments, 3 wrong or missing\n"
-    "password, 4 cannot write.\n";
+    "password, 4 cannot write, 6 would replace existing files.\n";
 
 // A text from the file as UTF-8, control characters shown as "?" so that a
 // crafted file cannot send escape sequences to the terminal.
@@ -152,6 +157,13 @@ int main(int argc, char** argv) {
   const char* dir = nullptr;
   const char* password = nullptr;
   const char* file = nullptr;
+  Existing existing = Existing::kRefuse;
+  // Names and the password arrive in the terminal's UTF-8; the file holds
+  // Windows-1252.
+  static std::vector<std::string> args = kestro::os::Arguments(argc, argv);
+  std::vector<char*> arg_ptrs(1, argv[0]);
+  for (std::string& s : args) arg_ptrs.push_back(&s[0]);
+  argv = arg_ptrs.data();
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     if (!strcmp(a, "--help") || !strcmp(a, "-h")) {
@@ -166,6 +178,10 @@ int main(int argc, char** argv) {
       test = true;
     } else if (!strcmp(a, "-d") && i + 1 < argc) {
       dir = argv[++i];
+    } else if (!strcmp(a, "--overwrite")) {
+      existing = Existing::kReplace;
+    } else if (!strcmp(a, "--keep")) {
+      existing = Existing::kKeep;
     } else if (!strcmp(a, "-p") && i + 1 < argc) {
       password = argv[++i];
     } else if (a[0] == '-' || file) {
@@ -211,9 +227,15 @@ int main(int argc, char** argv) {
       if (!MakeDirs(target.c_str(), &made)) {
         rc = Fail(kExitWrite, ("cannot create the folder " + target).c_str());
       } else {
-        rc = ExtractAll(archive, target.c_str(), ExtractOptions(), &msg);
+        ExtractOptions opt;
+        opt.existing = existing;
+        rc = ExtractAll(archive, target.c_str(), opt, &msg);
         if (rc == kExitOk) rc = ApplyIniEntries(archive, target.c_str(), true, &msg);
-        if (rc != kExitOk)
+        if (rc == kExitExists)
+          Fail(rc, (std::string(msg.text) + "; nothing extracted. Give --overwrite to replace them or --keep "
+                                            "to keep them.")
+                       .c_str());
+        else if (rc != kExitOk)
           Fail(rc, msg.text);
         else
           printf("Extracted into %s.\n", target.c_str());

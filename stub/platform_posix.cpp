@@ -10,6 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "common/cp1252.h"
 #include "stub/ini_text.h"
 #include "stub/platform.h"
 
@@ -21,13 +22,15 @@ struct PFile {
 
 namespace {
 
-// Backslashes become slashes.
+// A path as the file system wants it: backslashes become slashes and the
+// Windows-1252 bytes UTF-8. One that does not fit becomes the empty path,
+// which every call refuses, rather than a shorter path that names another file.
 struct HostPath {
-  char p[kPathMax];
+  char p[kPathMax * 3];
   explicit HostPath(const char* path) {
-    size_t i = 0;
-    for (; path[i] && i + 1 < sizeof p; ++i) p[i] = path[i] == '\\' ? '/' : path[i];
-    p[i] = 0;
+    if (cp1252::ToUtf8(path, strlen(path), p, sizeof p) == static_cast<size_t>(-1)) p[0] = 0;
+    for (char* c = p; *c; ++c)
+      if (*c == '\\') *c = '/';
   }
 };
 
@@ -166,26 +169,32 @@ bool SetFileDos(const char* path, uint32_t dos) {
   return utimes(HostPath(path).p, tv) == 0 || Fail();
 }
 
-bool RemoveTree(const char* path) {
-  HostPath h(path);
-  DIR* d = opendir(h.p);
-  if (!d) return RemoveFileAt(path) || !Exists(path);
+namespace {
+
+// Removes a tree named by a host path (already UTF-8).
+bool RemoveHostTree(const char* host) {
+  DIR* d = opendir(host);
+  if (!d) return unlink(host) == 0 || errno == ENOENT || Fail();
   while (struct dirent* e = readdir(d)) {
     if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
-    char child[kPathMax];
-    if (strlen(h.p) + strlen(e->d_name) + 2 > sizeof child) continue;
-    strcpy(child, h.p);
+    char child[sizeof HostPath::p];
+    if (strlen(host) + strlen(e->d_name) + 2 > sizeof child) continue;
+    strcpy(child, host);
     strcat(child, "/");
     strcat(child, e->d_name);
     struct stat st;
     if (lstat(child, &st) == 0 && S_ISDIR(st.st_mode))
-      RemoveTree(child);
+      RemoveHostTree(child);
     else
       unlink(child);
   }
   closedir(d);
-  return RemoveDirAt(path);
+  return rmdir(host) == 0 || Fail();
 }
+
+}  // namespace
+
+bool RemoveTree(const char* path) { return RemoveHostTree(HostPath(path).p); }
 
 void RandomBytes(void* buf, size_t n) {
   int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);

@@ -54,6 +54,8 @@ void ParseSwitches(const char* cmd, Switches* sw) {
       sw->have_password = true;
     } else if (c == 'S') {
       sw->silent = true;
+    } else if (c == 'K') {
+      sw->keep = true;
     } else if (c == 'T') {
       sw->test = true;
     } else if (c == '?' || c == 'H') {

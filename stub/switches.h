@@ -1,4 +1,4 @@
-// The stub's command-line switches: /S /D=FOLDER /P=PASSWORD /T /?.
+// The stub's command-line switches: /S /K /D=FOLDER /P=PASSWORD /T /?.
 #pragma once
 
 #include <stddef.h>
@@ -9,6 +9,7 @@ namespace kestro::stub {
 
 struct Switches {
   bool silent = false;
+  bool keep = false;  // /K: existing files with other content are kept
   bool test = false;
   bool help = false;
   bool have_password = false;

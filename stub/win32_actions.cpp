@@ -4,6 +4,7 @@
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <string.h>
@@ -26,6 +27,20 @@ int Failed(Message* msg, const char* what, const char* name, DWORD code) {
   msg->Clear();
   msg->Add(what).Add(name).Add(": ").Add(reason);
   return kExitWrite;
+}
+
+const char* RootName(uint32_t root) {
+  return root == kRootClassesRoot   ? "HKEY_CLASSES_ROOT\\"
+         : root == kRootCurrentUser ? "HKEY_CURRENT_USER\\"
+                                    : "HKEY_LOCAL_MACHINE\\";
+}
+
+int RegFailed(Message* msg, size_t i, const char* what, uint32_t root, const char* subkey, LONG code) {
+  char reason[256];
+  ErrorText(static_cast<int>(code), reason, sizeof reason);
+  msg->Clear();
+  msg->Add(what).Add(RootName(root)).Add(subkey).Add(": ").Add(reason);
+  return InEntry(msg, "[Registry]", i, kExitWrite);
 }
 
 // "123", "-5", "$1F": the texts the compiler accepts for a DWORD value.
@@ -82,13 +97,12 @@ int ApplyRegEntries(const Archive& a, const char* folder, Message* msg) {
         r = RegDeleteKeyA(root, subkey);
       }
       if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND && r != ERROR_PATH_NOT_FOUND)
-        return Failed(msg, "Cannot erase the registry entry ", subkey, static_cast<DWORD>(r));
+        return RegFailed(msg, i, "Cannot erase ", e.root, subkey, r);
       continue;
     }
     HKEY k;
     r = RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &k, nullptr);
-    if (r != ERROR_SUCCESS)
-      return Failed(msg, "Cannot write the registry key ", subkey, static_cast<DWORD>(r));
+    if (r != ERROR_SUCCESS) return RegFailed(msg, i, "Cannot write ", e.root, subkey, r);
     if (e.type != kRegNone &&
         !((e.options & kRegOptionKeep) &&
           RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)) {
@@ -106,8 +120,7 @@ int ApplyRegEntries(const Archive& a, const char* folder, Message* msg) {
       }
     }
     RegCloseKey(k);
-    if (r != ERROR_SUCCESS)
-      return Failed(msg, "Cannot write the registry key ", subkey, static_cast<DWORD>(r));
+    if (r != ERROR_SUCCESS) return RegFailed(msg, i, "Cannot write ", e.root, subkey, r);
   }
   return kExitOk;
 }
@@ -116,8 +129,8 @@ int CreateShortcut(bool start_menu, const char* name, const char* command, const
                    Message* msg) {
   if (!SafeRelativePath(name, strlen(name))) {
     msg->Clear();
-    msg->Add("The shortcut name ").Add(name).Add(" is not a valid file name.");
-    return kExitDamaged;
+    msg->Add("Cannot create the shortcut ").Add(name).Add(": the name is not a valid file name.");
+    return kExitWrite;
   }
   char path[MAX_PATH * 2];
   if (FAILED(SHGetFolderPathA(nullptr, start_menu ? CSIDL_PROGRAMS : CSIDL_DESKTOPDIRECTORY, nullptr, 0,
@@ -186,12 +199,135 @@ int ApplyIconEntries(const Archive& a, const char* folder, Message* msg) {
     e.folder.CopyTo(raw);
     ExpandAll(raw, folder, dir, sizeof dir);
     int rc = CreateShortcut(true, name, command, dir, msg);
-    if (rc != kExitOk) return rc;
+    if (rc != kExitOk) return InEntry(msg, "[Icons]", i, rc);
   }
   return kExitOk;
 }
 
-int RunAndWait(const char* exe, const char* params, const char* dir, uint32_t* code, Message* msg) {
+namespace {
+
+// Handles the window messages that arrived, as a program that waits must:
+// installers broadcast messages and wait until every window took them.
+void PumpMessages() {
+  MSG m;
+  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
+}
+
+// Waits for the handle (or, without one, for ms) while handling messages.
+void WaitPumping(HANDLE h, DWORD ms) {
+  DWORD end = GetTickCount() + ms;
+  for (;;) {
+    DWORD left = ms == INFINITE ? INFINITE : end - GetTickCount();
+    if (ms != INFINITE && static_cast<int32_t>(left) <= 0) return;
+    DWORD r = MsgWaitForMultipleObjects(h ? 1 : 0, &h, FALSE, left, QS_ALLINPUT);
+    if (r != WAIT_OBJECT_0 + (h ? 1 : 0)) return;  // signalled, timed out or failed
+    PumpMessages();
+  }
+}
+
+const char* BaseName(const char* name) {
+  const char* base = name;
+  for (const char* p = name; *p; ++p)
+    if (*p == '\\' || *p == ':' || *p == '/') base = p + 1;
+  return base;
+}
+
+// The processes of one image name that ran before the setup program was
+// started: those are never waited for.
+struct Before {
+  DWORD* pids = nullptr;
+  size_t count = 0;
+  FILETIME started = {};  // when the setup program was started
+};
+
+void TakeSnapshot(const char* base, Before* before) {
+  GetSystemTimeAsFileTime(&before->started);
+  if (!*base) return;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return;
+  size_t capacity = 0;
+  PROCESSENTRY32 pe;
+  pe.dwSize = sizeof pe;
+  for (BOOL more = Process32First(snap, &pe); more; more = Process32Next(snap, &pe)) {
+    if (lstrcmpiA(pe.szExeFile, base) != 0) continue;
+    if (before->count == capacity) {
+      capacity = capacity * 2 + 8;
+      void* grown = before->pids ? HeapReAlloc(GetProcessHeap(), 0, before->pids, capacity * sizeof(DWORD))
+                                 : HeapAlloc(GetProcessHeap(), 0, capacity * sizeof(DWORD));
+      if (!grown) break;
+      before->pids = static_cast<DWORD*>(grown);
+    }
+    before->pids[before->count++] = pe.th32ProcessID;
+  }
+  CloseHandle(snap);
+}
+
+// Whether process pid, of the waited-for image name, is one to wait for: in
+// this session and started after the snapshot (a listed id may since have
+// been given to a new process).
+bool StartedSince(DWORD pid, const Before& before) {
+  DWORD mine = 0, its = 0;
+  if (!ProcessIdToSessionId(GetCurrentProcessId(), &mine) || !ProcessIdToSessionId(pid, &its) || its != mine)
+    return false;
+  bool listed = false;
+  for (size_t i = 0; i < before.count && !listed; ++i) listed = before.pids[i] == pid;
+  if (!listed) return true;
+  HANDLE h = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, pid);
+  if (!h) return false;
+  FILETIME created, exited, kernel, user;
+  bool newer =
+      GetProcessTimes(h, &created, &exited, &kernel, &user) && CompareFileTime(&created, &before.started) > 0;
+  CloseHandle(h);
+  return newer;
+}
+
+// Waits until no process of the image name that the setup program (or
+// anything after it) started runs any more.
+void WaitForNewImages(const char* base, const Before& before) {
+  if (!*base) return;
+  DWORD self = GetCurrentProcessId();
+  for (;;) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32 pe;
+    pe.dwSize = sizeof pe;
+    DWORD found = 0;
+    for (BOOL more = Process32First(snap, &pe); more && !found; more = Process32Next(snap, &pe))
+      if (pe.th32ProcessID != self && lstrcmpiA(pe.szExeFile, base) == 0 &&
+          StartedSince(pe.th32ProcessID, before))
+        found = pe.th32ProcessID;
+    CloseHandle(snap);
+    if (!found) return;
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, found);
+    WaitPumping(h, h ? INFINITE : 250);
+    if (h) CloseHandle(h);
+  }
+}
+
+// Starts a file that is no program (an installer package, a script) with
+// the program the system opens it with; verb "runas" asks for elevation.
+HANDLE ShellStart(const char* verb, const char* file, const char* params, const char* dir) {
+  SHELLEXECUTEINFOA sei;
+  memset(&sei, 0, sizeof sei);
+  sei.cbSize = sizeof sei;
+  sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  sei.lpVerb = verb;
+  sei.lpFile = file;
+  sei.lpParameters = params;
+  sei.lpDirectory = dir;
+  sei.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExA(&sei)) return nullptr;
+  // Handed to a program that was already running (DDE): nothing to wait for.
+  return sei.hProcess ? sei.hProcess : INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+int RunAndWait(const char* exe, const char* params, const char* dir, const char* wait_for, uint32_t* code,
+               Message* msg) {
   char cmd[kPathMax * 2];
   if (lstrlenA(exe) + lstrlenA(params) + 4 >= static_cast<int>(sizeof cmd)) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -204,6 +340,9 @@ int RunAndWait(const char* exe, const char* params, const char* dir, uint32_t* c
     lstrcatA(cmd, " ");
     lstrcatA(cmd, params);
   }
+  Before before;
+  const char* base = BaseName(wait_for);
+  TakeSnapshot(base, &before);
   STARTUPINFOA si;
   memset(&si, 0, sizeof si);
   si.cb = sizeof si;
@@ -213,47 +352,77 @@ int RunAndWait(const char* exe, const char* params, const char* dir, uint32_t* c
     CloseHandle(pi.hThread);
     process = pi.hProcess;
   } else if (GetLastError() == ERROR_ELEVATION_REQUIRED) {
-    SHELLEXECUTEINFOA sei;
-    memset(&sei, 0, sizeof sei);
-    sei.cbSize = sizeof sei;
-    sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-    sei.lpVerb = "runas";
-    sei.lpFile = exe;
-    sei.lpParameters = params;
-    sei.lpDirectory = dir;
-    sei.nShow = SW_SHOWNORMAL;
-    if (ShellExecuteExA(&sei) && sei.hProcess) process = sei.hProcess;
+    process = ShellStart("runas", exe, params, dir);
+  } else if (GetLastError() == ERROR_BAD_EXE_FORMAT) {
+    process = ShellStart("open", exe, params, dir);
   }
   if (!process) {
     Failed(msg, "Cannot start ", exe, GetLastError());
+    if (before.pids) HeapFree(GetProcessHeap(), 0, before.pids);
     return kExitStart;
   }
-  WaitForSingleObject(process, INFINITE);
   DWORD c = 0;
-  GetExitCodeProcess(process, &c);
-  CloseHandle(process);
+  if (process != INVALID_HANDLE_VALUE) {
+    WaitPumping(process, INFINITE);
+    GetExitCodeProcess(process, &c);
+    CloseHandle(process);
+  }
+  WaitForNewImages(base, before);
+  if (before.pids) HeapFree(GetProcessHeap(), 0, before.pids);
   *code = c;
   return kExitOk;
 }
 
-void WaitForImage(const char* name) {
-  const char* base = name;
-  for (const char* p = name; *p; ++p)
-    if (*p == '\\' || *p == ':' || *p == '/') base = p + 1;
-  if (!*base) return;
-  DWORD self = GetCurrentProcessId();
-  for (;;) {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return;
-    PROCESSENTRY32 pe;
-    pe.dwSize = sizeof pe;
-    bool running = false;
-    for (BOOL more = Process32First(snap, &pe); more && !running; more = Process32Next(snap, &pe))
-      running = pe.th32ProcessID != self && lstrcmpiA(pe.szExeFile, base) == 0;
-    CloseHandle(snap);
-    if (!running) return;
-    Sleep(250);
+void* PrivateFolderSecurity() {
+  // Full control for this user, SYSTEM and the Administrators, inherited by
+  // everything inside and protected from the parent's entries.
+  char sddl[256] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+  HANDLE token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
+  union {
+    TOKEN_USER user;
+    char room[256];
+  } info;
+  DWORD size = 0;
+  char* sid = nullptr;
+  bool have_user = GetTokenInformation(token, TokenUser, &info, sizeof info, &size) &&
+                   ConvertSidToStringSidA(info.user.User.Sid, &sid);
+  CloseHandle(token);
+  if (!have_user) return nullptr;
+  bool fits = lstrlenA(sddl) + lstrlenA(sid) + 16 < static_cast<int>(sizeof sddl);
+  if (fits) {
+    lstrcatA(sddl, "(A;OICI;FA;;;");
+    lstrcatA(sddl, sid);
+    lstrcatA(sddl, ")");
   }
+  LocalFree(sid);
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (!fits || !ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
+    return nullptr;
+  return sd;
+}
+
+bool MakePrivateFolder(char* out) {
+  char temp[kPathMax];
+  if (!TempFolder(temp, sizeof temp)) return false;
+  SECURITY_ATTRIBUTES sa = {sizeof sa, PrivateFolderSecurity(), FALSE};
+  if (!sa.lpSecurityDescriptor) return false;
+  bool made = false;
+  for (int attempt = 0; attempt < 20 && !made; ++attempt) {
+    uint8_t r[12];
+    RandomBytes(r, sizeof r);
+    char name[40] = "kx";
+    for (size_t i = 0; i < sizeof r; ++i) {
+      name[2 + 2 * i] = "0123456789abcdef"[r[i] >> 4];
+      name[3 + 2 * i] = "0123456789abcdef"[r[i] & 15];
+    }
+    name[2 + 2 * sizeof r] = 0;
+    wsprintfA(out, "%s%s", temp, name);
+    made = CreateDirectoryA(out, &sa) != 0;
+    if (!made && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  LocalFree(sa.lpSecurityDescriptor);
+  return made;
 }
 
 void ShellOpen(const char* path) { ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL); }

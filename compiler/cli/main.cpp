@@ -94,23 +94,25 @@ int main(int argc, char** argv) {
   std::string stub;
   std::vector<std::string> params;
   bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
+  // Paths arrive in the host's encoding; a project holds Windows-1252.
+  std::vector<std::string> args = os::Arguments(argc, argv);
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string a = args[i];
     if (options_done || a.empty() || a[0] != '-' || a == "-") {
       params.push_back(a);
     } else if (a == "--") {
       options_done = true;
     } else if (a == "--yes" || a == "-y") {
       yes = true;
-    } else if (a == "--stub" && i + 1 < argc) {
-      stub = argv[++i];
+    } else if (a == "--stub" && i + 1 < args.size()) {
+      stub = args[++i];
     } else if (a.rfind("--stub=", 0) == 0) {
       stub = a.substr(7);
     } else if (a == "-j" || a == "--jobs" || a.rfind("--jobs=", 0) == 0 ||
                (a.rfind("-j", 0) == 0 && a.size() > 2)) {
       std::string value;
       if (a == "-j" || a == "--jobs")
-        value = i + 1 < argc ? argv[++i] : "";
+        value = i + 1 < args.size() ? args[++i] : "";
       else
         value = a.substr(a[1] == 'j' ? 2 : 7);
       jobs = ParseJobs(value);

@@ -6,9 +6,11 @@
 #include <memory>
 #include <vector>
 
+#include "common/cp1252.h"
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
+#include "common/text.h"
 #include "common/version.h"
 #include "compiler/engine/streams.h"
 #include "project/keys.h"
@@ -73,6 +75,20 @@ CompressResult Compressor::Compress(size_t first, const ReadFn& read, const Writ
 CompressResult CompressFile(const ReadFn& read, const WriteFn& write, int level) {
   Compressor compressor(level);
   return compressor.Compress(0, read, write);
+}
+
+// A project written in UTF-8 names its non-ASCII files in bytes that, read as
+// Windows-1252 like every project, name no file: say why rather than only
+// "not found".
+void OpenSource(const std::string& source, os::File* file) {
+  try {
+    file->Open(source, os::File::kRead);
+  } catch (const IoError& e) {
+    if (e.code() != kFileNotFound || !cp1252::IsNonAsciiUtf8(source.data(), source.size())) throw;
+    throw Error(std::string(e.what()) + ". The project names " + Utf8ToCp1252(source) +
+                " in UTF-8, but project files are Windows-1252: convert the project with "
+                "iconv -f UTF-8 -t WINDOWS-1252");
+  }
 }
 
 int CountSourceFiles(const project::IniFile& ini) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "common/os.h"
 #include "compiler/engine/run_state.h"
 #include "compiler/engine/script.h"
 #include "project/ini_file.h"
@@ -57,6 +58,10 @@ class Compressor {
   std::unique_ptr<State> state_;
   std::unique_ptr<uint8_t[]> in_, out_;
 };
+
+// Opens a source file for reading; a name that cannot be found and is
+// UTF-8 gets a message that says how to convert the project.
+void OpenSource(const std::string& source, os::File* file);
 
 // How the data part is made: the number of compressing threads and the
 // bytes of compressed streams that may wait for their turn (see streams.h).

@@ -14,7 +14,7 @@ namespace kestro::compiler {
 class SourceStreams::Opened {
  public:
   void Open(const std::string& path, Compressor& compressor) {
-    file_.Open(path, os::File::kRead);
+    OpenSource(path, &file_);
     os::File::Stamp stamp = file_.GetStamp();
     info_ = SourceInfo{};
     info_.size = stamp.size;

@@ -4,6 +4,12 @@
 
 #include <algorithm>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "common/errors.h"
 #include "common/paths.h"
 
@@ -12,7 +18,8 @@ namespace kestro {
 class OsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = os::TempFolder() + "kestro-os-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+    dir_ = os::TempFolder() + "kestro-os-test-" +
+           std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
            ::testing::UnitTest::GetInstance()->current_test_info()->name();
     ASSERT_EQ(os::CreateDir(dir_), 0);
   }
@@ -69,6 +76,31 @@ TEST_F(OsTest, ListFilesSkipsFolders) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{".hidden", "x.txt", "y"}));
   EXPECT_TRUE(os::ListFiles(dir_ + "\\nothing").empty());
+}
+
+// Names are Windows-1252 inside on every host; on POSIX the file system
+// holds them as UTF-8, and a name the code page cannot hold lists as "?".
+TEST_F(OsTest, NonAsciiNamesKeepTheirCodePage) {
+  const std::string name =
+      "Gr\xF6\xDF"
+      "e.txt";
+  os::File(dir_ + "\\" + name, os::File::kCreate).Write("x", 1);
+  EXPECT_TRUE(os::FileExists(dir_ + "\\" + name));
+  EXPECT_EQ(os::ListFiles(dir_), std::vector<std::string>{name});
+#ifndef _WIN32
+  struct stat st;
+  EXPECT_EQ(0, ::stat((os::HostPath(dir_) + "/Gr\xC3\xB6\xC3\x9F"
+                                            "e.txt")
+                          .c_str(),
+                      &st))
+      << "stored as UTF-8";
+  std::string cjk = os::HostPath(dir_) + "/\xE6\x97\xA5\xE6\x9C\xAC.txt";
+  ASSERT_EQ(0, ::close(::open(cjk.c_str(), O_CREAT | O_WRONLY, 0644)));
+  auto names = os::ListFiles(dir_);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"??.txt", name}));
+  ::unlink(cjk.c_str());
+#endif
 }
 
 TEST_F(OsTest, CopyRenameDelete) {

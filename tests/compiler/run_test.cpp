@@ -270,6 +270,13 @@ TEST(Run, FailuresReportTwoBoxesAndLeaveTheOutputAlone) {
        [](Fixture& f) { f.Project(Project("", "File5=src\\gone.txt\r\n")); },
        [](Fixture&) { return std::string("Datei nicht gefunden."); },
        {"password.val"}},
+      {"a project written in UTF-8 names a non-ASCII file",
+       [](Fixture& f) { f.Project(Project("", "File5=src\\Gr\xC3\xB6\xC3\x9F" "e.txt\r\n")); },
+       [](Fixture&) {
+         return std::string("Datei nicht gefunden. The project names src\\Gr\xF6\xDF" "e.txt in UTF-8, but project "
+                            "files are Windows-1252: convert the project with iconv -f UTF-8 -t WINDOWS-1252.");
+       },
+       {"password.val"}},
       {"bad entry",
        [](Fixture& f) { f.Project(Project("", "", "2=only,one\r\n")); },
        [](Fixture&) { return std::string("[Icons] Error."); },
@@ -392,6 +399,25 @@ TEST(Run, NewOutputAndSourceFolderRewriteTheProject) {
   std::string folder = f.dir / "other";
   EXPECT_EQ((std::vector<std::string>{folder + "\\one.txt", folder + "\\two.txt"}), listed);
   EXPECT_EQ("", ini.ReadString("Files", "File3", "")) << "the old list is gone";
+}
+
+// A source folder with a non-ASCII name: the project and the records hold
+// it in Windows-1252 on every host (POSIX stores it as UTF-8 on disk).
+TEST(Run, ANonAsciiSourceNameIsWindows1252InTheProjectAndTheOutput) {
+  Fixture f;
+  BasicSources(f);
+  const std::string folder = f.dir / "other";
+  ASSERT_EQ(0, os::CreateDir(folder));
+  const std::string name = "Gr\xF6\xDF" "e.txt";
+  os::File(folder + "\\" + name, os::File::kCreate).Write("umlauts", 7);
+  RunResult r = f.Run({f.output, folder});
+  ASSERT_EQ(Ending::kCompleted, r.ending) << f.rec.report;
+  project::IniFile ini(f.tkp);
+  EXPECT_EQ(folder + "\\" + name, ini.ReadString("Files", "File1", ""));
+  test::Output o = test::ReadOutput(f.output);
+  ASSERT_EQ(2u, o.files.size());
+  EXPECT_EQ("%a\\" + name, Str(o.files[1].destination));
+  EXPECT_EQ(7u, o.files[1].size);
 }
 
 // A project named relative to the caller's folder: its own relative paths

@@ -6,6 +6,7 @@
 // <windows.h> first, <shlobj.h> builds on it.
 // clang-format off
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 // clang-format on
 
@@ -177,12 +178,50 @@ TEST_F(StubE2E, SilentModeNeedsTheRightPassword) {
   EXPECT_EQ((std::vector<std::string>{"big.bin", "hello.txt"}), Files(target));
 }
 
+// Runs the output with TMP and TEMP set to a folder of its own, so that
+// what it leaves there is what this run made.
+int RunWithOwnTemp(const std::string& exe, const std::string& args, const std::string& temp) {
+  char old_tmp[MAX_PATH] = {}, old_temp[MAX_PATH] = {};
+  GetEnvironmentVariableA("TMP", old_tmp, sizeof old_tmp);
+  GetEnvironmentVariableA("TEMP", old_temp, sizeof old_temp);
+  SetEnvironmentVariableA("TMP", temp.c_str());
+  SetEnvironmentVariableA("TEMP", temp.c_str());
+  driver::ChildProcess p;
+  int rc = -1;
+  if (p.Start("\"" + exe + "\" " + args)) rc = p.Wait(60000) ? static_cast<int>(p.exit_code()) : -2;
+  SetEnvironmentVariableA("TMP", old_tmp[0] ? old_tmp : nullptr);
+  SetEnvironmentVariableA("TEMP", old_temp[0] ? old_temp : nullptr);
+  return rc;
+}
+
+// The entries of a folder, folders included.
+std::vector<std::string> Entries(const std::string& dir) {
+  std::vector<std::string> v;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return v;
+  do {
+    if (lstrcmpA(fd.cFileName, ".") != 0 && lstrcmpA(fd.cFileName, "..") != 0) v.push_back(fd.cFileName);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> v;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) v.push_back(line);
+  return v;
+}
+
 TEST_F(StubE2E, RunModeWaitsForTheLingeringChildRemovesTheFolderAndReturnsTheCode) {
   std::string dir = Work() + "\\run";
-  ASSERT_TRUE(stub::MakeDirs(dir.c_str()));
+  ASSERT_TRUE(stub::MakeDirs((dir + "\\before").c_str()));
   std::string setup = driver::WinePath(KESTRO_SETUP_EXE);
   ASSERT_EQ(0, os::CopyFileOver(setup, dir + "\\e2e_setup.exe"));
   ASSERT_EQ(0, os::CopyFileOver(setup, dir + "\\linger.exe"));
+  ASSERT_EQ(0, os::CopyFileOver(setup, dir + "\\before\\linger.exe"));
   std::string report = dir + "\\report.txt";
   std::string out =
       Compile("run",
@@ -190,14 +229,59 @@ TEST_F(StubE2E, RunModeWaitsForTheLingeringChildRemovesTheFolderAndReturnsTheCod
               "RunProgExeName=e2e_setup.exe\r\nRunProgExePara=\"" +
                   report + "\"\r\nRunWaitFor=linger.exe\r\n",
               {dir + "\\e2e_setup.exe", dir + "\\linger.exe", Work() + "\\src\\hello.txt"});
-  EXPECT_EQ(7, RunOutput(out, "/S"));
-  std::istringstream lines(Slurp(report));
-  std::string folder, second;
-  std::getline(lines, folder);
-  std::getline(lines, second);
+  // A linger.exe that ran before the output started is not waited for.
+  driver::ChildProcess earlier;
+  ASSERT_TRUE(earlier.Start("\"" + dir + "\\before\\linger.exe\" --hold 120000"));
+  EXPECT_EQ(7, RunOutput(out, "/S", 60000));
+  EXPECT_FALSE(earlier.Wait(0)) << "the earlier linger.exe should still run";
+  earlier.Kill();
+  auto lines = Lines(Slurp(report));
+  ASSERT_EQ(2u, lines.size()) << Slurp(report);
+  const std::string& folder = lines[0];
   EXPECT_NE(std::string::npos, folder.find("kx")) << folder;
-  EXPECT_EQ("linger done", second) << "the output did not wait for linger.exe";
+  EXPECT_EQ("linger done", lines[1]) << "the output did not wait for linger.exe";
   EXPECT_FALSE(os::IsDirectory(folder)) << folder;
+}
+
+TEST_F(StubE2E, ASetupProgramThatIsNoProgramIsOpenedThroughTheShell) {
+  // A file type of this test's own, opened by e2e_setup.exe --opened.
+  std::string dir = Work() + "\\shellopen";
+  ASSERT_TRUE(stub::MakeDirs(dir.c_str()));
+  std::string setup = driver::WinePath(KESTRO_SETUP_EXE);
+  std::string report = dir + "\\report.txt";
+  DeleteFileA(report.c_str());
+  std::string command = "\"" + setup + "\" --opened \"" + report + "\" \"%1\"";
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, ".kxtest");
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, "KestroE2E.kxtest");
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetKeyValueA(HKEY_CLASSES_ROOT, ".kxtest", nullptr, REG_SZ, "KestroE2E.kxtest", 17));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetKeyValueA(HKEY_CLASSES_ROOT, "KestroE2E.kxtest\\shell\\open\\command", nullptr, REG_SZ,
+                            command.c_str(), static_cast<DWORD>(command.size() + 1)));
+  Put(dir + "\\package.kxtest", "not a program");
+  Put(dir + "\\package.kxnone", "not a program, and nothing opens it");
+  for (const char* name : {"package.kxtest", "package.kxnone"}) {
+    std::string source = dir + "\\" + name;
+    std::string out = Compile(std::string("shellopen\\out-") + name,
+                              "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=0\r\n"
+                              "RunProgram=1\r\nRunProgExeName=" +
+                                  std::string(name) + "\r\n",
+                              {source});
+    std::string temp = dir + "\\" + name + ".temp";
+    ASSERT_TRUE(stub::MakeDirs(temp.c_str()));
+    if (std::string(name) == "package.kxtest") {
+      EXPECT_EQ(9, RunWithOwnTemp(out, "/S", temp)) << "the open command's exit code, waited for";
+      auto lines = Lines(Slurp(report));
+      ASSERT_EQ(1u, lines.size()) << Slurp(report);
+      EXPECT_NE(std::string::npos, lines[0].find("opened ")) << lines[0];
+      EXPECT_NE(std::string::npos, lines[0].find("\\package.kxtest")) << lines[0];
+    } else {
+      EXPECT_EQ(5, RunWithOwnTemp(out, "/S", temp));
+    }
+    EXPECT_EQ(std::vector<std::string>{}, Entries(temp)) << name;
+  }
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, ".kxtest");
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, "KestroE2E.kxtest");
 }
 
 TEST_F(StubE2E, ASetupProgramThatCannotStartGivesCodeFiveAndLeavesNoFolder) {
@@ -206,22 +290,11 @@ TEST_F(StubE2E, ASetupProgramThatCannotStartGivesCodeFiveAndLeavesNoFolder) {
               "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\nExtractOnly=0\r\nRunProgram=1\r\n"
               "RunProgExeName=missing.exe\r\n",
               {Work() + "\\src\\hello.txt"});
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  auto before = os::ListFiles(temp).size();
-  EXPECT_EQ(5, RunOutput(out, "/S"));
-  // No kx... folder left behind (ListFiles counts files only: check folders).
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((std::string(temp) + "kx*").c_str(), &fd);
-  int folders = 0;
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ++folders;
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  EXPECT_EQ(0, folders);
-  EXPECT_EQ(before, os::ListFiles(temp).size());
+  // A TEMP of its own: nothing of this run (no kx... folder) is left there.
+  std::string temp = Work() + "\\nostart\\temp";
+  ASSERT_TRUE(stub::MakeDirs(temp.c_str()));
+  EXPECT_EQ(5, RunWithOwnTemp(out, "/S", temp));
+  EXPECT_EQ(std::vector<std::string>{}, Entries(temp));
 }
 
 // Waits for the next window with the caption, other than `previous`.
@@ -253,6 +326,50 @@ TEST_F(StubE2E, ATargetThatCannotBeWrittenGivesCodeFourAndLeavesNothing) {
   EXPECT_EQ(4, RunOutput(out, "/S /D=" + target));
   EXPECT_EQ(std::vector<std::string>{}, Files(target));
   EXPECT_TRUE(os::IsDirectory(target + "\\hello.txt"));
+}
+
+TEST_F(StubE2E, AnEntryThatCannotBeAppliedGivesCodeFourNamingTheEntryAndTheReason) {
+  // A key the system refuses to write: a lasting key under a volatile one
+  // (standing in for HKEY_LOCAL_MACHINE without administrator rights, which
+  // Wine does not refuse).
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2EVolatile");
+  HKEY k;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\KestroE2EVolatile", 0, nullptr,
+                                           REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &k, nullptr));
+  RegCloseKey(k);
+  std::string dir = Work() + "\\noapply";
+  struct Case {
+    const char* sections;
+    const char* expected;
+  } cases[] = {
+      {"[Registry]\r\n1=HKEY_CURRENT_USER,Software\\KestroE2E,Path,STRING,%a,\r\n"
+       "2=HKEY_CURRENT_USER,Software\\KestroE2EVolatile\\Sub,Name,STRING,x,\r\n",
+       "[Registry] entry 2: Cannot write HKEY_CURRENT_USER\\Software\\KestroE2EVolatile\\Sub: "},
+      {"[INI]\r\n1=%a\\no such folder\\app.ini,Main,Key,Value,\r\n", "[INI] entry 1: Cannot write "},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    std::string name = "noapply\\" + std::to_string(++n);
+    std::string out = Compile(name, kQuiet, {Work() + "\\src\\hello.txt"}, c.sections);
+    std::string target = Work() + "\\" + name + "\\target";
+    EXPECT_EQ(4, RunOutput(out, "/S /D=" + target));
+    driver::ChildProcess p;
+    ASSERT_TRUE(p.Start("\"" + out + "\" /D=" + target));
+    HWND box = driver::WaitForWindow("Setup", p.pid(), 20000);
+    ASSERT_NE(nullptr, box);
+    auto texts = driver::StaticTexts(box);
+    EXPECT_TRUE(Has(texts, c.expected)) << ::testing::PrintToString(texts);
+    EXPECT_FALSE(Has(texts, "damaged")) << ::testing::PrintToString(texts);
+    ASSERT_TRUE(driver::PressButton(box, "OK"));
+    ASSERT_TRUE(p.Wait(20000));
+    EXPECT_EQ(4u, p.exit_code());
+  }
+  HKEY open;
+  EXPECT_NE(ERROR_SUCCESS,
+            RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\KestroE2EVolatile\\Sub", 0, KEY_READ, &open));
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2EVolatile");
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2E");
 }
 
 TEST_F(StubE2E, InteractiveLicenceQuestionPasswordAndProgress) {
@@ -394,6 +511,66 @@ TEST_F(StubE2E, FolderDialogOffersThePathAndTakesAnother) {
   EXPECT_FALSE(os::IsDirectory(offered));
 }
 
+// A visible top-level window of process pid other than `besides`.
+HWND OtherWindow(DWORD pid, HWND besides, int timeout_ms) {
+  struct Find {
+    DWORD pid;
+    HWND besides, found;
+  } f = {pid, besides, nullptr};
+  for (int waited = 0; waited < timeout_ms && !f.found; waited += 100) {
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+          Find* f = reinterpret_cast<Find*>(lp);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          if (pid == f->pid && w != f->besides && IsWindowVisible(w)) f->found = w;
+          return !f->found;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    if (!f.found) Sleep(100);
+  }
+  return f.found;
+}
+
+TEST_F(StubE2E, TheBrowseButtonOpensTheShellsFolderDialogAndTakesItsChoice) {
+  std::string offered = Work() + "\\browse\\not there yet";
+  std::string out = Compile("browse",
+                            "PromptShow=0\r\npasswordshow=0\r\nprogressshow=0\r\ncaption=Kestro Browse\r\n"
+                            "FolderSelText=Wohin?\r\nExtractOnly=1\r\nRunProgram=0\r\nExtractOnlyNoDlg=0\r\n"
+                            "ExtractOnlyPath=" +
+                                offered + "\r\n",
+                            {Work() + "\\src\\hello.txt"});
+  driver::ChildProcess p;
+  ASSERT_TRUE(p.Start("\"" + out + "\""));
+  HWND dlg = driver::WaitForWindow("Kestro Browse", p.pid(), 20000);
+  ASSERT_NE(nullptr, dlg);
+  ASSERT_TRUE(driver::PressButton(dlg, "&Browse..."));
+  HWND browse = OtherWindow(p.pid(), dlg, 20000);
+  ASSERT_NE(nullptr, browse);
+  EXPECT_TRUE(Has(driver::StaticTexts(browse), "Wohin?"));
+  HWND name = ChildOfClass(browse, "Edit");  // names the selected folder
+  ASSERT_NE(nullptr, name);
+  // The dialog walks towards the offered folder (the nearest one that
+  // exists); take what it selected once it stays put.
+  char selected[256] = {}, before[256] = {};
+  for (int still = 0, waited = 0; still < 15 && waited < 200; ++waited) {
+    Sleep(100);
+    SendMessageA(name, WM_GETTEXT, sizeof selected, reinterpret_cast<LPARAM>(selected));
+    still = selected[0] && lstrcmpA(selected, before) == 0 ? still + 1 : 0;
+    lstrcpyA(before, selected);
+  }
+  ASSERT_TRUE(selected[0]);
+  ASSERT_TRUE(driver::PressButton(browse, "OK"));
+  ASSERT_TRUE(driver::WaitWindowGone(browse, 10000));
+  char got[512] = {};
+  SendMessageA(ChildOfClass(dlg, "Edit"), WM_GETTEXT, sizeof got, reinterpret_cast<LPARAM>(got));
+  EXPECT_NE(offered, got) << "the folder dialog's choice did not reach the folder step";
+  EXPECT_TRUE(os::IsDirectory(got)) << got;
+  ASSERT_TRUE(driver::PressButton(dlg, "&Cancel"));
+  ASSERT_TRUE(p.Wait(20000));
+  EXPECT_EQ(1u, p.exit_code());
+}
+
 std::string RegString(HKEY root, const char* key, const char* name, DWORD* type = nullptr) {
   char buf[512] = {};
   DWORD size = sizeof buf, t = 0;
@@ -473,6 +650,51 @@ TEST_F(StubE2E, ScriptEntriesWriteIniRegistryAndShortcuts) {
   EXPECT_EQ(target + "\\hello.txt|/x|" + target + "\\logs", LinkParts(quoted));
   DeleteFileA(quoted.c_str());
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KestroE2E");
+}
+
+TEST_F(StubE2E, ExistingFilesThatDifferAreAskedAboutReplacedWithSilentAndKeptWithK) {
+  std::string dir = Work() + "\\existing";
+  ASSERT_TRUE(stub::MakeDirs((dir + "\\src").c_str()));
+  Put(dir + "\\src\\config.ini", "from the output");
+  Put(dir + "\\src\\same.txt", "same");
+  Put(dir + "\\src\\new.txt", "new");
+  std::string out = Compile("existing", kQuiet + "caption=Kestro Existing\r\n",
+                            {dir + "\\src\\config.ini", dir + "\\src\\same.txt", dir + "\\src\\new.txt"});
+  std::string target = dir + "\\target";
+  const uint32_t kUserTime = 0x4E215A10;
+  struct Case {
+    const char* args;
+    const char* button;  // the answer, or none without a window
+    DWORD code;
+    bool replaced, rest_written;
+  } cases[] = {
+      {"", "&Yes", 0, true, true},     {"", "&No", 0, false, true},         {"", "Cancel", 1, false, false},
+      {"/S ", nullptr, 0, true, true}, {"/S /K ", nullptr, 0, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.args) + (c.button ? c.button : ""));
+    stub::RemoveTree(target.c_str());
+    ASSERT_TRUE(stub::MakeDirs(target.c_str()));
+    Put(target + "\\config.ini", "mine");
+    Put(target + "\\same.txt", "same");
+    ASSERT_TRUE(os::SetFileDosDateTime(target + "\\same.txt", kUserTime));
+    driver::ChildProcess p;
+    ASSERT_TRUE(p.Start("\"" + out + "\" " + c.args + "/D=" + target));
+    if (c.button) {
+      HWND box = driver::WaitForWindow("Kestro Existing", p.pid(), 20000);
+      ASSERT_NE(nullptr, box);
+      EXPECT_TRUE(Has(driver::StaticTexts(box),
+                      "1 file in " + target + " already exists and differs: config.ini. Replace it?"))
+          << ::testing::PrintToString(driver::StaticTexts(box));
+      ASSERT_TRUE(driver::PressButton(box, c.button));
+    }
+    ASSERT_TRUE(p.Wait(20000));
+    EXPECT_EQ(c.code, p.exit_code());
+    EXPECT_EQ(c.replaced ? "from the output" : "mine", Slurp(target + "\\config.ini"));
+    EXPECT_EQ(kUserTime, os::FileDosDateTime(target + "\\same.txt")) << "an identical file is rewritten";
+    EXPECT_EQ(c.rest_written, os::FileExists(target + "\\new.txt"));
+    EXPECT_EQ(c.rest_written ? 3u : 2u, Files(target).size()) << ::testing::PrintToString(Files(target));
+  }
 }
 
 }  // namespace

@@ -464,3 +464,85 @@ TEST_F(ArchiveTest, IniEntriesWriteEraseAndSkip) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Asked {
+  Existing answer = Existing::kReplace;
+  int times = 0;
+  size_t count = 0;
+  std::string first, folder;
+};
+
+Existing RecordAndAnswer(void* ctx, size_t count, const char* const* names, size_t nnames,
+                         const char* folder) {
+  Asked* a = static_cast<Asked*>(ctx);
+  ++a->times;
+  a->count = count;
+  a->first = nnames ? names[0] : "";
+  a->folder = folder;
+  return a->answer;
+}
+
+TEST_F(ArchiveTest, ExistingFilesThatDifferAreReplacedKeptAskedAboutOrRefused) {
+  OutputPlan plan;
+  plan.settings = QuietSettings();
+  plan.files.push_back({"%a\\config.ini", "from the output"});
+  plan.files.push_back({"%a\\same.txt", "same"});
+  plan.files.push_back({"%a\\sub\\new.txt", "new"});
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan)));
+  const uint32_t kUserTime = 0x4E215A10;  // not the entries' time
+  struct Case {
+    Existing how, answer;
+    int rc;
+    bool replaced, rest_written;
+  } cases[] = {
+      {Existing::kReplace, Existing::kReplace, kExitOk, true, true},
+      {Existing::kKeep, Existing::kReplace, kExitOk, false, true},
+      {Existing::kRefuse, Existing::kReplace, kExitExists, false, false},
+      {Existing::kAsk, Existing::kReplace, kExitOk, true, true},
+      {Existing::kAsk, Existing::kKeep, kExitOk, false, true},
+      {Existing::kAsk, Existing::kRefuse, kExitCancelled, false, false},  // Cancel
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.how) * 10 + static_cast<int>(c.answer));
+    RemoveTree(target_.c_str());
+    ASSERT_EQ(0, os::CreateDir(target_));
+    WriteAll(os::HostPath(target_ + "\\config.ini"), {'m', 'i', 'n', 'e'});
+    WriteAll(os::HostPath(target_ + "\\same.txt"), {'s', 'a', 'm', 'e'});
+    ASSERT_TRUE(os::SetFileDosDateTime(target_ + "\\same.txt", kUserTime));
+    Asked asked;
+    asked.answer = c.answer;
+    ExtractOptions opt;
+    opt.existing = c.how;
+    opt.ask = RecordAndAnswer;
+    opt.ask_ctx = &asked;
+    EXPECT_EQ(c.rc, Extract(opt)) << msg_.text;
+    EXPECT_EQ(c.replaced ? "from the output" : "mine", Content(target_ + "\\config.ini"));
+    EXPECT_EQ(kUserTime, os::FileDosDateTime(target_ + "\\same.txt")) << "an identical file is not rewritten";
+    EXPECT_EQ(c.rest_written, os::FileExists(target_ + "\\sub\\new.txt"));
+    EXPECT_EQ(c.rest_written, os::IsDirectory(target_ + "\\sub")) << "a folder made for nothing";
+    EXPECT_EQ((std::vector<std::string>{"config.ini", "same.txt"}), TargetFiles()) << "no temporaries left";
+    EXPECT_EQ(c.how == Existing::kAsk ? 1 : 0, asked.times);
+    if (asked.times) {
+      EXPECT_EQ(1u, asked.count);  // the identical file is not counted
+      EXPECT_EQ("config.ini", asked.first);
+      EXPECT_EQ(target_, asked.folder);
+    }
+    if (c.rc == kExitExists) {
+      EXPECT_NE(nullptr, strstr(msg_.text, "1 file in ")) << msg_.text;
+      EXPECT_NE(nullptr, strstr(msg_.text, "config.ini")) << msg_.text;
+    }
+  }
+  // Nothing differs: nothing is asked.
+  RemoveFileAt((target_ + "\\config.ini").c_str());
+  Asked asked;
+  ExtractOptions opt;
+  opt.existing = Existing::kAsk;
+  opt.ask = RecordAndAnswer;
+  opt.ask_ctx = &asked;
+  EXPECT_EQ(kExitOk, Extract(opt)) << msg_.text;
+  EXPECT_EQ(0, asked.times);
+}
+
+}  // namespace

@@ -36,7 +36,8 @@ TEST(CompileRoundTrip, CompiledOutputExtractsIdenticalBytesAndTimes) {
     uint32_t dos;
   } sources[] = {{"readme.txt", "Hello\r\n", 0x5A8B6C21},
                  {"random.bin", random, 0x4E215A10},
-                 {"empty.dat", "", 0x58A13000}};
+                 {"empty.dat", "", 0x58A13000},
+                 {"Gr\xF6\xDF" "e.txt", "umlauts", 0x58A13000}};
   std::string files;
   int i = 1;
   for (const Src& s : sources) {
@@ -73,6 +74,10 @@ TEST(CompileRoundTrip, CompiledOutputExtractsIdenticalBytesAndTimes) {
     EXPECT_EQ(s.content, std::string(got.begin(), got.end())) << s.name;
     EXPECT_EQ(s.dos, os::FileDosDateTime(path)) << s.name;
   }
+#ifndef _WIN32
+  // The Windows-1252 name lands on a POSIX disk as UTF-8.
+  EXPECT_FALSE(ReadAll(os::HostPath(target) + "/Gr\xC3\xB6\xC3\x9F" "e.txt").empty());
+#endif
   EXPECT_TRUE(os::IsDirectory(target + "\\logs"));
   EXPECT_FALSE(os::FileExists(target + "\\password.val"));
   auto ini = ReadAll(os::HostPath(target + "\\app.ini"));

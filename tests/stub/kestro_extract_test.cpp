@@ -120,6 +120,42 @@ TEST_F(KestroExtract, ExitCodesForPasswordsDamageAndArguments) {
   EXPECT_NE(std::string::npos, v.out.find("Kestro")) << v.out;
 }
 
+TEST_F(KestroExtract, ADifferingExistingFileIsReplacedOrKeptOnlyWhenAskedTo) {
+  OutputPlan plan;
+  plan.settings = QuietSettings();
+  plan.files.push_back({"%a\\config.ini", "from the output"});
+  plan.files.push_back({"%a\\same.txt", "same"});
+  plan.files.push_back({"%a\\new.txt", "new"});
+  std::string out = Write(plan), target = dir_ + "/t";
+  struct Case {
+    const char* option;
+    int code;
+    const char* config;
+    bool new_written;
+  } cases[] = {
+      {"", 6, "mine", false},
+      {"--keep ", 0, "mine", true},
+      {"--overwrite ", 0, "from the output", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.option);
+    stub::RemoveTree(target.c_str());
+    ASSERT_EQ(1, stub::MakeDir(target.c_str()));
+    WriteAll(target + "/config.ini", {'m', 'i', 'n', 'e'});
+    WriteAll(target + "/same.txt", {'s', 'a', 'm', 'e'});
+    Result r = RunTool(std::string(c.option) + "-d " + target + " " + out);
+    EXPECT_EQ(c.code, r.code) << r.out;
+    auto config = ReadAll(target + "/config.ini");
+    EXPECT_EQ(c.config, std::string(config.begin(), config.end()));
+    EXPECT_EQ(c.new_written, os::FileExists(target + "/new.txt"));
+    if (c.code == 6) {
+      EXPECT_NE(std::string::npos, r.out.find("config.ini")) << r.out;
+      EXPECT_EQ(std::string::npos, r.out.find("same.txt")) << r.out;  // the same content is no conflict
+      EXPECT_NE(std::string::npos, r.out.find("--overwrite")) << r.out;
+    }
+  }
+}
+
 // The lister, the tester and the extractor as a process, on truncated and
 // altered copies: an exit code of 0 or 2 (never a crash), and a target folder
 // that the tool made is gone again after a failure.

@@ -44,7 +44,13 @@ TEST(StubSwitches, ParsesEachSwitchAndTheFolderWithBlanks) {
     EXPECT_EQ(c.have_password, sw.have_password);
     EXPECT_STREQ(c.password, sw.password);
     EXPECT_STREQ(c.folder, sw.folder);
+    EXPECT_FALSE(sw.keep);
   }
+  Switches keep;
+  ParseSwitches("setup.exe /S /k /D=C:\\x", &keep);
+  EXPECT_TRUE(keep.keep);
+  EXPECT_TRUE(keep.silent);
+  EXPECT_STREQ("C:\\x", keep.folder);
 }
 
 // Random command lines made of the characters that steer the parser, each in
