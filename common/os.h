@@ -43,6 +43,7 @@ class File {
   struct Stamp {
     uint64_t size = 0;
     uint32_t dos_date_time = 0;
+    int64_t modified_unix = 0;  // the same time in seconds since 1970, UTC
   };
   Stamp GetStamp();
   void Seek(uint64_t pos);

@@ -298,7 +298,7 @@ uint32_t DosFromTime(time_t s) {
 File::Stamp File::GetStamp() {
   struct stat st;
   if (::fstat(fd_, &st) != 0) ThrowErrno();
-  return {static_cast<uint64_t>(st.st_size), DosFromTime(st.st_mtime)};
+  return {static_cast<uint64_t>(st.st_size), DosFromTime(st.st_mtime), static_cast<int64_t>(st.st_mtime)};
 }
 
 uint32_t FileDosDateTime(const std::string& path) {

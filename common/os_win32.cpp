@@ -227,6 +227,10 @@ File::Stamp File::GetStamp() {
   WORD date = 0, time = 0;
   if (FileTimeToLocalFileTime(&info.ftLastWriteTime, &local) && FileTimeToDosDateTime(&local, &date, &time))
     stamp.dos_date_time = (static_cast<uint32_t>(date) << 16) | time;
+  // 100-nanosecond steps since 1601.
+  uint64_t ticks =
+      (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+  stamp.modified_unix = static_cast<int64_t>(ticks / 10000000) - 11644473600LL;
   return stamp;
 }
 

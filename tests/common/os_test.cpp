@@ -116,6 +116,40 @@ TEST_F(OsTest, CopyRenameDelete) {
   EXPECT_FALSE(os::RemoveFile(c));
 }
 
+// The fast copies: from the source's position to the target's, and whole
+// files larger than any one buffer.
+TEST_F(OsTest, CopyRestAndCopyWholeKeepPositionsAndBytes) {
+  std::string big;
+  for (uint32_t i = 0, x = 7; big.size() < (3u << 20) + 5; ++i) {
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    big += static_cast<char>(x);
+  }
+  {
+    os::File f(dir_ + "\\a.bin", os::File::kCreate);
+    f.Write(big.data(), big.size());
+  }
+  os::File from(dir_ + "\\a.bin", os::File::kRead);
+  os::File to(dir_ + "\\b.bin", os::File::kCreate);
+  to.Write("xx", 2);
+  from.Seek(1000);
+  EXPECT_EQ(big.size() - 1000, os::CopyRest(from, to));
+  EXPECT_EQ(2 + big.size() - 1000, to.Position()) << "the target's position follows the copy";
+  to.Write("yy", 2);
+  std::string got(to.Size(), '\0');
+  to.Seek(0);
+  to.ReadExact(&got[0], got.size());
+  EXPECT_TRUE("xx" + big.substr(1000) + "yy" == got);
+
+  ASSERT_EQ(0, os::CopyFileOver(dir_ + "\\a.bin", dir_ + "\\c.bin"));
+  os::File c(dir_ + "\\c.bin", os::File::kRead);
+  std::string copy(c.Size(), '\0');
+  c.ReadExact(&copy[0], copy.size());
+  EXPECT_TRUE(big == copy);
+  os::File::Stamp stamp = c.GetStamp();
+  EXPECT_EQ(big.size(), stamp.size);
+  EXPECT_EQ(os::FileDosDateTime(dir_ + "\\c.bin"), stamp.dos_date_time);
+}
+
 TEST_F(OsTest, DosTimesRoundTrip) {
   std::string p = dir_ + "\\t";
   os::File(p, os::File::kCreate);
