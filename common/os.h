@@ -17,6 +17,8 @@ class File {
     kRead,       // existing file, reading only
     kReadWrite,  // existing file, reading and writing
     kCreate,     // create or truncate, reading and writing
+    kCreateNew,  // create a new file, reading and writing; fails if the name
+                 // exists, also as a link (O_EXCL|O_NOFOLLOW, CREATE_NEW)
   };
 
   File() = default;
@@ -66,6 +68,16 @@ bool RemoveDir(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Copies src to dst, replacing dst. Returns 0 or an error code.
 int CopyFileOver(const std::string& src, const std::string& dst);
+// Copies src to a new file dst (created as File::kCreateNew). Returns 0 or
+// an error code.
+int CopyFileNew(const std::string& src, const std::string& dst);
+// Creates a new folder of its own in parent, named prefix + a unique part,
+// that only this user can enter (POSIX: mkdtemp, mode 0700). Returns its
+// path without a trailing separator, or "" with the error code in *error.
+std::string CreatePrivateDir(const std::string& parent, const std::string& prefix, int* error);
+// Removes a folder with everything in it; links inside are removed, never
+// followed. False if anything remains.
+bool RemoveTree(const std::string& path);
 // Renames src to dst, replacing dst. Returns 0 or an error code.
 int RenameFile(const std::string& src, const std::string& dst);
 // Names (not paths) of the files, not folders, in a folder, hidden and system

@@ -3,14 +3,14 @@
 
 #include <string>
 
+#include "common/digits.h"
+
 namespace kestro {
 
 // Converts Windows-1252 bytes to UTF-8 (for printing on a terminal).
 std::string Cp1252ToUtf8(const std::string& s);
 // ASCII upper case; other bytes unchanged.
 std::string UpperAscii(std::string s);
-// The value of a hexadecimal digit, or -1.
-int HexDigitValue(char c);
 // Removes leading and trailing characters with codes up to 32.
 std::string TrimControl(const std::string& s);
 

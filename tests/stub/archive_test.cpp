@@ -176,12 +176,31 @@ TEST_F(ArchiveTest, DamagedOutputsAreRefusedAndNothingIsWritten) {
       {"wrong Adler-32", [file2](auto& b, auto&) { b[file2 + 74] ^= 0x40; }, false, "checksum"},
       {"size one too large", [file2](auto& b, auto&) { PutU32At(b, file2 + 86, 40001); }, false, "shorter"},
       {"size one too small", [file2](auto& b, auto&) { PutU32At(b, file2 + 86, 39999); }, false, "longer"},
+      // The streams lie back to back: a length or an offset that moves one
+      // of them is seen before anything is extracted.
       {"packed length too short",
-       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) - 3); }, false,
-       "ends too early"},
+       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) - 3); }, true,
+       "does not follow"},
       {"packed length too long",
-       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) + 2); }, false,
-       "does not end"},
+       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) + 2); }, true,
+       "does not follow"},
+      {"streams out of entry order",
+       [file1, file2](auto& b, auto&) {
+         uint32_t o1 = GetU32(&b[file1 + 2]), o2 = GetU32(&b[file2 + 2]);
+         PutU32At(b, file1 + 2, o2);
+         PutU32At(b, file2 + 2, o1);
+       },
+       true, "does not follow"},
+      {"overlapping streams",
+       [file1, file2](auto& b, auto&) { PutU32At(b, file2 + 2, GetU32(&b[file1 + 2])); }, true,
+       "does not follow"},
+      // The last stream's own length is checked as it is inflated.
+      {"last packed length too short",
+       [file2](auto& b, auto&) { PutU32At(b, file2 + 90, GetU32(&b[file2 + 90]) - 3); }, false,
+       "ends too early"},
+      {"last packed length too long",
+       [file2](auto& b, auto&) { PutU32At(b, file2 + 90, GetU32(&b[file2 + 90]) + 2); }, true,
+       "outside the file"},
       {"a flipped bit inside a stream", [](auto& b, auto& l) { b[l.streams[2] + 2000] ^= 0x10; }, false,
        "damaged"},
   };
