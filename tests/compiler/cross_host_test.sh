@@ -25,11 +25,14 @@ for i in $(seq 1 3000); do echo "line $i of the cross-host sample"; done >src/te
 head -c 70000 /dev/urandom >src/sub/noise.bin
 cp "$windows_exe" src/program.exe
 touch -d '2024-05-06 07:08:10' src/text.txt src/empty.dat src/sub/noise.bin src/program.exe
+# Before the DOS range: both hosts clamp it to 1980-01-01 00:00:00.
+echo "an old file" >src/old.txt
+touch -d '1975-06-01 12:00:00' src/old.txt
 printf 'stub head eLgNiS\x124C!\x124 twenty-one bytes and more' >stub.dat
 
 project() {
   printf '[Settings]\r\nOutput=%s\r\nCaption=Cross host\r\nPassword=secret\r\nLicenseText=Line A\x01\xffLine B\r\n' "$1"
-  printf '[Files]\r\nFile1=src\\text.txt\r\nFile2=src\\empty.dat\r\nFile3=src\\sub\\noise.bin\r\nFile4=src\\program.exe\r\n'
+  printf '[Files]\r\nFile1=src\\text.txt\r\nFile2=src\\empty.dat\r\nFile3=src\\sub\\noise.bin\r\nFile4=src\\program.exe\r\nFile5=src\\old.txt\r\n'
   printf '[Dirs]\r\n1=%%a\\docs\r\n[Icons]\r\n1=Sample,%%a\\program.exe,%%a\r\n'
   printf '[INI]\r\n1=%%a\\x.ini,Main,Key,Value,S\r\n[Registry]\r\n1=HKEY_CURRENT_USER,Software\\X,N,DWORD,$10,K\r\n'
 }
@@ -47,3 +50,29 @@ winpath() { echo "Z:$1" | tr / '\\'; }
 ls -l linux.exe windows.exe
 cmp linux.exe windows.exe
 echo "identical: $(sha256sum <linux.exe | cut -c1-16)"
+
+# Both hosts' outputs with the real stub extract under Wine, the file from
+# before 1980 included (dated 1980-01-01 by the stub, not a failure).
+stub=$(dirname "$windows_exe")/Stub1.dat
+if [ -f "$stub" ]; then
+  extract_project() {
+    printf '[Settings]\r\nOutput=%s\r\nExtractOnly=1\r\nExtractOnlyNoDlg=1\r\n' "$1"
+    printf '[Files]\r\nFile1=src\\text.txt\r\nFile2=src\\old.txt\r\n'
+  }
+  extract_project 'real-linux.exe' >real-linux.tkp
+  extract_project 'real-windows.exe' >real-windows.tkp
+  TMPDIR="$run/tmp-linux" "$linux_bin" --yes --stub "$stub" real-linux.tkp
+  "$scripts/wine-run" "$windows_exe" --yes --stub "$(winpath "$stub")" "$(winpath "$run/real-windows.tkp")"
+  cmp real-linux.exe real-windows.exe
+  for host in linux windows; do
+    rm -rf "out-$host"
+    code=0
+    "$scripts/wine-run" "real-$host.exe" /S "/D=$(winpath "$run/out-$host")" || code=$?
+    [ "$code" -eq 0 ] || { echo "the $host-built output exited with $code"; exit 1; }
+    cmp src/old.txt "out-$host/old.txt"
+    cmp src/text.txt "out-$host/text.txt"
+    year=$(date -r "out-$host/old.txt" +%Y)
+    [ "$year" = 1980 ] || { echo "old.txt extracted with year $year"; exit 1; }
+  done
+  echo "both outputs extract; the pre-1980 file is dated 1980"
+fi

@@ -4,6 +4,7 @@
 #include "common/errors.h"
 #include "common/os.h"
 #include "compiler/engine.h"
+#include "compiler/engine/packer.h"
 #include "project/ini_file.h"
 #include "test_util.h"
 
@@ -486,6 +487,69 @@ TEST(Run, AnOutputOf4GBStopsTheRunNamingTheOutput) {
   EXPECT_FALSE(f.InWork("SETUP.EXE")) << "stopped before the copy";
 }
 #endif
+
+// A source that grows (or shrinks) while it is compressed would give a
+// stream of another length than its entry records: the run stops, naming
+// the file, instead of building an output the extractor calls damaged.
+TEST(Run, ASourceThatChangesWhileItIsCompressedStopsTheRun) {
+  for (bool grow : {true, false}) {
+    SCOPED_TRACE(grow ? "grows" : "shrinks");
+    Fixture f;
+    BasicSources(f);
+    std::string noise = (f.dir.path() / "src" / "noise.bin").string();
+    bool changed = false;
+    SetSourceReadHook([&](const std::string& source, uint64_t read) {
+      if (changed || source.find("noise.bin") == std::string::npos || read == 0) return;
+      changed = true;
+      if (grow)
+        WriteFile(noise, test::NoiseBytes(20000 + 5000, 5));
+      else
+        fs::resize_file(noise, 17000);
+    });
+    RunResult r = f.Run();
+    SetSourceReadHook(nullptr);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(Ending::kFailed, r.ending);
+    EXPECT_NE(std::string::npos, f.rec.report.find("src\\noise.bin changed while it was compressed"))
+        << f.rec.report;
+    EXPECT_FALSE(os::FileExists(f.output));
+    EXPECT_FALSE(f.InWork("SETUP.1"));
+  }
+}
+
+// A private work folder (kestro-compiler): new for the run, never
+// kestrocmp.tmp, and gone afterwards however the run ends.
+TEST(Run, APrivateWorkFolderIsNewAndGoesWithTheRun) {
+  for (int cancel_at : {0, 6}) {
+    SCOPED_TRACE(cancel_at);
+    Fixture f;
+    BasicSources(f);
+    fs::create_directories(f.work);  // a kestrocmp.tmp that is not ours
+    WriteFile(f.work + "/SETUP.1", "not ours");
+    std::string seen;
+    f.rec.cancel_at = cancel_at;
+    f.rec.on_checkpoint = [&](int) {
+      for (const auto& e : fs::directory_iterator(f.temp))
+        if (e.path().filename() != "kestrocmp.tmp") seen = e.path().filename().string();
+    };
+    RunOptions options;
+    options.stub_path = f.stub;
+    options.temp_folder = f.temp;
+    options.private_work_folder = true;
+    RunResult r = compiler::Run({f.tkp}, options, f.rec);
+    EXPECT_EQ(cancel_at ? Ending::kCancelled : Ending::kCompleted, r.ending) << f.rec.report;
+    EXPECT_EQ(0u, seen.rfind("kestrocmp-", 0)) << seen;
+    EXPECT_EQ("not ours", ReadFile(f.work + "/SETUP.1"));
+    size_t left = 0;
+    for (const auto& e : fs::directory_iterator(f.temp)) {
+      if (e.path().filename() != "kestrocmp.tmp") ++left;
+    }
+    EXPECT_EQ(0u, left) << "the private folder is removed";
+    if (!cancel_at) {
+      EXPECT_EQ(5u, test::ReadOutput(f.output).files.size());
+    }
+  }
+}
 
 #ifdef _WIN32
 // The temporary folder: TMP if it names a folder, else TEMP; a relative one
