@@ -41,4 +41,25 @@ inline bool UnpackDos(uint32_t dos, CivilTime* t) {
          t->second <= 58;
 }
 
+// The UTC calendar time of a count of seconds since 1970-01-01 00:00:00 UTC
+// (the proleptic Gregorian calendar, negative counts included).
+inline CivilTime CivilFromUnix(int64_t seconds) {
+  int64_t days = seconds / 86400, rest = seconds % 86400;
+  if (rest < 0) rest += 86400, --days;
+  // Days to year, month and day: the era-based method, eras of 400 years.
+  days += 719468;
+  int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  int64_t doe = days - era * 146097;
+  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  int64_t mp = (5 * doy + 2) / 153;
+  int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  if (year < -9999) year = -9999;  // far outside the format's range anyway
+  if (year > 99999) year = 99999;
+  return {static_cast<int>(year),        static_cast<int>(month),          static_cast<int>(day),
+          static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60)};
+}
+
 }  // namespace kestro

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/dos_time.h"
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
@@ -79,6 +80,13 @@ std::string FileKey(int i) { return "File" + std::to_string(i); }
 }  // namespace
 
 void SetSourceReadHook(SourceReadHook hook) { ReadHook() = std::move(hook); }
+
+uint32_t SourceDosTime(const std::string& source, int64_t source_date_epoch) {
+  if (source_date_epoch < 0) return os::FileDosDateTime(source);
+  int64_t t;
+  if (!os::FileModifiedUnix(source, &t)) return 0;
+  return PackDos(CivilFromUnix(t < source_date_epoch ? t : source_date_epoch));
+}
 
 void CheckSourceNames(const project::IniFile& ini) {
   for (int i = 1; i <= project::kMaxEntries; ++i) {
@@ -167,7 +175,8 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
                     "; a self-extracting file cannot hold it");
       entry.adler32 = packed.adler32;
       entry.packed_size = static_cast<uint32_t>(length - entry.offset - sizeof format::kStreamMagic);
-      entry.dos_date_time = os::FileDosDateTime(source);
+      entry.dos_date_time =
+          i > 0 ? SourceDosTime(source, script->source_date_epoch) : os::FileDosDateTime(source);
       script->files.push_back(entry);
     }
     data.Close();

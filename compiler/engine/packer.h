@@ -59,6 +59,10 @@ void CheckSourceNames(const project::IniFile& ini);
 using SourceReadHook = std::function<void(const std::string& source, uint64_t read)>;
 void SetSourceReadHook(SourceReadHook hook);
 
+// The file entry's DOS time of a source: its local modification time; with
+// a source date epoch (>= 0), its UTC time, no later than the epoch.
+uint32_t SourceDosTime(const std::string& source, int64_t source_date_epoch);
+
 // Stage 8: SETUP.1 and the file list. pending_error is an I/O error code
 // remembered from preparing the folders (0 for none): it surfaces when
 // SETUP.1 is created.

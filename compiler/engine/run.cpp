@@ -93,12 +93,26 @@ std::vector<std::string> FolderOrder(std::vector<std::string> names) {
   return names;
 }
 
+// SOURCE_DATE_EPOCH: -1 when unset or empty, the seconds when it is a
+// number; anything else stops the run before anything is written.
+int64_t SourceDateEpoch() {
+  std::string v = os::GetEnv("SOURCE_DATE_EPOCH");
+  if (v.empty()) return -1;
+  bool digits = v.size() <= 18;
+  for (char c : v) digits = digits && c >= '0' && c <= '9';
+  if (!digits)
+    throw Error("The environment variable SOURCE_DATE_EPOCH is \"" + v +
+                "\", not a number of seconds since 1970-01-01 00:00:00 UTC");
+  return std::stoll(v);
+}
+
 struct Prepared {
   std::string project;        // reachable after the current folder changed
   std::string project_param;  // parameter 1 as given, for the window
   std::string stub;
   WorkPaths paths;
   int pending_error = 0;
+  int64_t source_date_epoch = -1;
 };
 
 // The compile stages 1 to 14; stage 15 (releasing the reader and the lists)
@@ -108,6 +122,7 @@ void Compile(const Prepared& prep, RunState& run, RunResult& result) {
   // 1-2: the settings record, the quiet flag and the output path.
   run.Status("Reading Projectfile...");
   Script script;
+  script.source_date_epoch = prep.source_date_epoch;
   project::IniFile ini(prep.project);
   ReadSettings(ini, &script);
   result.output_path = script.output;
@@ -187,8 +202,16 @@ RunResult Run(const std::vector<std::string>& params, const RunOptions& options,
     result.ending = Ending::kHelp;
     return result;
   }
-  CurrentDirGuard restore_current_dir;
   Prepared prep;
+  try {
+    prep.source_date_epoch = SourceDateEpoch();
+  } catch (const Error& e) {
+    result.ending = Ending::kFailed;
+    result.error = e.what();
+    observer.ReportFailure(result.error + ".", kFatalText);
+    return result;
+  }
+  CurrentDirGuard restore_current_dir;
   // Opened again after the current folder has changed: keep it reachable.
   prep.project = IsAbsolute(params[0]) ? params[0] : os::FullPath(params[0]);
   prep.project_param = params[0];

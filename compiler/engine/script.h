@@ -22,6 +22,9 @@ struct Script {
   std::vector<format::IconEntry> icons;
   std::vector<format::IniEntry> inis;
   std::vector<format::RegEntry> regs;
+  // SOURCE_DATE_EPOCH (seconds since 1970, UTC) when it is set, else -1:
+  // file times later than it are given it, and all are taken in UTC.
+  int64_t source_date_epoch = -1;
 };
 
 // Every [Settings] key into the record (all fields but the five counts),

@@ -76,3 +76,22 @@ if [ -f "$stub" ]; then
   done
   echo "both outputs extract; the pre-1980 file is dated 1980"
 fi
+
+# SOURCE_DATE_EPOCH: Compiler.exe under Wine and kestro-compiler on Linux in
+# another time zone give the same bytes (times in UTC, none after the epoch).
+compiler_exe=$(dirname "$windows_exe")/Compiler.exe
+if [ -f "$compiler_exe" ] && [ -f "$stub" ]; then
+  epoch_project() {
+    printf '[Settings]\r\nOutput=%s\r\nQuiet=1\r\nExtractOnly=1\r\n' "$1"
+    printf '[Files]\r\nFile1=src\\text.txt\r\nFile2=src\\old.txt\r\nFile3=src\\fresh.txt\r\n'
+  }
+  echo "made just now" >src/fresh.txt
+  epoch_project "$(winpath "$run/epoch-windows.exe")" >epoch-windows.tkp
+  epoch_project 'epoch-linux.exe' >epoch-linux.tkp
+  export SOURCE_DATE_EPOCH=1700000000
+  TZ=JST-9 TMPDIR="$run/tmp-linux" "$linux_bin" --yes --stub "$stub" epoch-linux.tkp
+  "$scripts/wine-run" "$compiler_exe" "$(winpath "$run/epoch-windows.tkp")"
+  unset SOURCE_DATE_EPOCH
+  cmp epoch-linux.exe epoch-windows.exe
+  echo "SOURCE_DATE_EPOCH: Compiler.exe and the Linux compiler agree"
+fi
