@@ -61,6 +61,12 @@ struct RunOptions {
   // The temporary folder with a trailing separator; empty: os::TempFolder()
   // (Windows: TMP, TEMP, the Windows folder; POSIX: TMPDIR, else /tmp).
   std::string temp_folder;
+  // false (Compiler.exe): the work folder is "kestrocmp.tmp" in the
+  // temporary folder, made if missing and used as found. true
+  // (kestro-compiler): a new private folder for this run alone, its files
+  // created as new files only, and the folder removed when the run ends,
+  // however it ends; parallel runs then never meet.
+  bool private_work_folder = false;
 };
 
 struct RunResult {

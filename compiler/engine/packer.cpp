@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "common/cp1252.h"
+#include "common/dos_time.h"
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/version.h"
+#include "format/rules.h"
 #include "project/keys.h"
 
 namespace kestro::compiler {
@@ -47,6 +49,7 @@ CompressResult CompressFile(const ReadFn& read, const WriteFn& write, int level)
   for (;;) {
     size_t n = read(in.get(), kCompressBlock);
     if (n == 0) break;
+    result.read_size += n;
     zs.next_in = in.get();
     zs.avail_in = static_cast<uInt>(n);
     if (!pump(Z_PARTIAL_FLUSH)) return result;
@@ -85,12 +88,47 @@ int CountSourceFiles(const project::IniFile& ini) {
   return n;
 }
 
+namespace {
+
+SourceReadHook& ReadHook() {
+  static SourceReadHook hook;
+  return hook;
+}
+
+std::string FileKey(int i) { return "File" + std::to_string(i); }
+
+}  // namespace
+
+void SetSourceReadHook(SourceReadHook hook) { ReadHook() = std::move(hook); }
+
+uint32_t SourceDosTime(const std::string& source, int64_t source_date_epoch) {
+  if (source_date_epoch < 0) return os::FileDosDateTime(source);
+  int64_t t;
+  if (!os::FileModifiedUnix(source, &t)) return 0;
+  return PackDos(CivilFromUnix(t < source_date_epoch ? t : source_date_epoch));
+}
+
+void CheckSourceNames(const project::IniFile& ini) {
+  for (int i = 1; i <= project::kMaxEntries; ++i) {
+    std::string source = ini.ReadString(project::kSectionFiles, FileKey(i), "");
+    if (source.empty()) break;
+    std::string name = ExtractFileName(source);
+    format::PStr<63> destination;
+    format::MakeDestination(name.data(), name.size(), &destination);
+    if (!format::SafeDestination(destination.chars, destination.len))
+      throw Error(
+          Format("ERROR! Eintrag %d der Sektion [Files] (%s) ergibt keinen g\xFCltigen Dateinamen: %s", i,
+                 name.c_str(), std::string(destination.chars, destination.len).c_str()));
+  }
+}
+
 void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pending_error, RunState& run,
                    Script* script) {
   run.SetMaximum(CountSourceFiles(ini) + 5);
+  CheckSourceNames(ini);
   os::File data;
   try {
-    data.Open(paths.setup1, os::File::kCreate);
+    data.Open(paths.setup1, paths.create);
   } catch (const IoError& e) {
     throw IoError(pending_error ? pending_error : e.code());
   }
@@ -103,9 +141,10 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
       format::FileEntry entry;
       std::string source;
       if (i > 0) {
-        source = ini.ReadString(project::kSectionFiles, "File" + std::to_string(i), "");
+        source = ini.ReadString(project::kSectionFiles, FileKey(i), "");
         if (source.empty()) break;
-        entry.destination.Set(("%a\\" + ExtractFileName(source).substr(0, 255)).c_str());
+        std::string name = ExtractFileName(source);
+        format::MakeDestination(name.data(), name.size(), &entry.destination);
         run.Checkpoint();
       } else {
         source = paths.password_val;
@@ -130,20 +169,34 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
       entry.size = static_cast<uint32_t>(size);
       data.Write(format::kStreamMagic, sizeof format::kStreamMagic);
       length += sizeof format::kStreamMagic;
-      CompressResult packed = CompressFile([&](uint8_t* buf, size_t n) { return in.Read(buf, n); },
-                                           [&](const uint8_t* buf, size_t n) {
-                                             data.Write(buf, n);
-                                             length += n;
-                                           },
-                                           kCompressLevel);
+      uint64_t read = 0;
+      CompressResult packed = CompressFile(
+          [&](uint8_t* buf, size_t n) {
+            size_t got = in.Read(buf, n);
+            read += got;
+            if (ReadHook()) ReadHook()(source, read);
+            return got;
+          },
+          [&](const uint8_t* buf, size_t n) {
+            data.Write(buf, n);
+            length += n;
+          },
+          kCompressLevel);
       in.Close();
       if (!packed.ok) throw Error("The source file " + source + " could not be compressed");
+      // The entry records the size taken when the file was opened; a file
+      // that grew or shrank meanwhile would give a stream of another length.
+      if (packed.read_size != size)
+        throw Error("The source file " + source + " changed while it was compressed (" +
+                    std::to_string(size) + " bytes when opened, " + std::to_string(packed.read_size) +
+                    " compressed)");
       if (length > kMaxFormatSize)
         throw Error("The data part passes 4 GB with the source file " + source +
                     "; a self-extracting file cannot hold it");
       entry.adler32 = packed.adler32;
       entry.packed_size = static_cast<uint32_t>(length - entry.offset - sizeof format::kStreamMagic);
-      entry.dos_date_time = os::FileDosDateTime(source);
+      entry.dos_date_time =
+          i > 0 ? SourceDosTime(source, script->source_date_epoch) : os::FileDosDateTime(source);
       script->files.push_back(entry);
     }
     data.Close();
@@ -191,7 +244,7 @@ void PutAll(BufferedWriter& w, const std::vector<Entry>& list, void (*encode)(co
 void BuildSettingsPart(const WorkPaths& paths, RunState& run, Script* script) {
   os::File file;
   try {
-    file.Open(paths.setup0, os::File::kCreate);
+    file.Open(paths.setup0, paths.create);
     BufferedWriter w(file);
     w.Put(format::kSettingsMagic, sizeof format::kSettingsMagic);
     format::SetupSettings& s = script->settings;

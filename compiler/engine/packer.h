@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "common/os.h"
 #include "compiler/engine/run_state.h"
 #include "compiler/engine/script.h"
 #include "project/ini_file.h"
@@ -27,6 +28,7 @@ struct CompressResult {
   bool ok = false;
   uint32_t adler32 = 0;
   uint64_t packed_size = 0;
+  uint64_t read_size = 0;  // the bytes actually compressed
 };
 
 // One zlib stream: level as given, window 2^15, memory level 8, default
@@ -39,10 +41,27 @@ struct WorkPaths {
   std::string work_folder;   // without trailing separator
   std::string password_val;  // the built-in file
   std::string setup0, setup1, setup_exe;
+  // The work files' creation: kCreateNew in a private work folder.
+  os::File::Mode create = os::File::kCreate;
 };
 
 // The number of consecutive non-empty File1, File2, ... (at most 60000).
 int CountSourceFiles(const project::IniFile& ini);
+
+// Stops the run when a source file's name would give a destination the
+// extractor refuses ("a?b.txt", "aux.txt", a name cut to 63 characters
+// that ends in a dot). Stage 8 runs it before SETUP.1 is created.
+void CheckSourceNames(const project::IniFile& ini);
+
+// Called after each block read from a source file, with its path and the
+// bytes read so far: a seam for tests that change a file while it is
+// packed. Empty in the product.
+using SourceReadHook = std::function<void(const std::string& source, uint64_t read)>;
+void SetSourceReadHook(SourceReadHook hook);
+
+// The file entry's DOS time of a source: its local modification time; with
+// a source date epoch (>= 0), its UTC time, no later than the epoch.
+uint32_t SourceDosTime(const std::string& source, int64_t source_date_epoch);
 
 // Stage 8: SETUP.1 and the file list. pending_error is an I/O error code
 // remembered from preparing the folders (0 for none): it surfaces when
