@@ -17,6 +17,8 @@ class File {
     kRead,       // existing file, reading only
     kReadWrite,  // existing file, reading and writing
     kCreate,     // create or truncate, reading and writing
+    kCreateNew,  // create a new file, reading and writing; fails if the name
+                 // exists, also as a link (O_EXCL|O_NOFOLLOW, CREATE_NEW)
   };
 
   File() = default;
@@ -92,6 +94,16 @@ uint64_t CopyRest(File& from, File& to);
 // Copies all of `from` into the empty file `to`: a reflink where the file
 // system can share the blocks (FICLONE), else CopyRest.
 uint64_t CopyWhole(File& from, File& to);
+// Copies src to a new file dst (created as File::kCreateNew). Returns 0 or
+// an error code.
+int CopyFileNew(const std::string& src, const std::string& dst);
+// Creates a new folder of its own in parent, named prefix + a unique part,
+// that only this user can enter (POSIX: mkdtemp, mode 0700). Returns its
+// path without a trailing separator, or "" with the error code in *error.
+std::string CreatePrivateDir(const std::string& parent, const std::string& prefix, int* error);
+// Removes a folder with everything in it; links inside are removed, never
+// followed. False if anything remains.
+bool RemoveTree(const std::string& path);
 // Renames src to dst, replacing dst. Returns 0 or an error code.
 int RenameFile(const std::string& src, const std::string& dst);
 // Names (not paths) of the files, not folders, in a folder, hidden and system
@@ -111,6 +123,9 @@ std::string FullPath(const std::string& path);
 // Last-modification time of a file as local DOS date (high word) and time
 // (low word); 0 if the file cannot be read.
 uint32_t FileDosDateTime(const std::string& path);
+// Last-modification time of a file in seconds since 1970-01-01 00:00:00 UTC;
+// false if the file cannot be read.
+bool FileModifiedUnix(const std::string& path, int64_t* seconds);
 // The current local time, cut to the DOS format's two-second steps.
 uint32_t CurrentDosDateTime();
 // Sets creation (where the host has one), access and write times of a file

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <memory>
 
+#include "common/dos_time.h"
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
@@ -85,8 +86,9 @@ void File::Open(const std::string& path, Mode mode) {
     case kRead: flags |= O_RDONLY; break;
     case kReadWrite: flags |= O_RDWR; break;
     case kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
   }
-  int fd = ::open(HostPath(path).c_str(), flags, 0666);
+  int fd = ::open(HostPath(path).c_str(), flags, mode == kCreateNew ? 0600 : 0666);
   if (fd < 0) ThrowErrno();
   struct stat st;
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -212,15 +214,56 @@ uint64_t CopyWhole(File& from, File& to) {
   return CopyRest(from, to);
 }
 
-int CopyFileOver(const std::string& src, const std::string& dst) {
+namespace {
+
+int CopyFileWith(const std::string& src, const std::string& dst, File::Mode mode) {
   try {
     File in(src, File::kRead);
-    File out(dst, File::kCreate);
+    File out(dst, mode);
     CopyWhole(in, out);
     return 0;
   } catch (const IoError& e) {
     return e.code();
   }
+}
+
+}  // namespace
+
+int CopyFileOver(const std::string& src, const std::string& dst) {
+  return CopyFileWith(src, dst, File::kCreate);
+}
+
+int CopyFileNew(const std::string& src, const std::string& dst) {
+  return CopyFileWith(src, dst, File::kCreateNew);
+}
+
+std::string CreatePrivateDir(const std::string& parent, const std::string& prefix, int* error) {
+  std::string pattern = HostPath(parent);
+  if (!pattern.empty() && pattern.back() != '/') pattern += '/';
+  pattern += prefix + "XXXXXX";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back(0);
+  if (!::mkdtemp(buf.data())) {
+    *error = CodeFromErrno(errno);
+    return "";
+  }
+  *error = 0;
+  return buf.data();
+}
+
+bool RemoveTree(const std::string& path) {
+  std::string host = HostPath(path);
+  struct stat st;
+  if (::lstat(host.c_str(), &st) != 0) return errno == ENOENT;
+  if (!S_ISDIR(st.st_mode)) return ::unlink(host.c_str()) == 0;
+  if (DIR* d = ::opendir(host.c_str())) {
+    while (dirent* e = ::readdir(d)) {
+      std::string name = e->d_name;
+      if (name != "." && name != "..") RemoveTree(host + "/" + name);
+    }
+    ::closedir(d);
+  }
+  return ::rmdir(host.c_str()) == 0;
 }
 
 int RenameFile(const std::string& src, const std::string& dst) {
@@ -280,17 +323,10 @@ std::string FullPath(const std::string& path) {
 
 namespace {
 
-uint32_t DosFromTm(const std::tm& t) {
-  uint32_t date = static_cast<uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
-  uint32_t time = static_cast<uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
-  return (date << 16) | time;
-}
-
 uint32_t DosFromTime(time_t s) {
   std::tm t{};
   localtime_r(&s, &t);
-  if (t.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01, the format's first day
-  return DosFromTm(t);
+  return PackDos({t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec});
 }
 
 }  // namespace
@@ -307,17 +343,25 @@ uint32_t FileDosDateTime(const std::string& path) {
   return DosFromTime(st.st_mtime);
 }
 
+bool FileModifiedUnix(const std::string& path, int64_t* seconds) {
+  struct stat st;
+  if (::stat(HostPath(path).c_str(), &st) != 0) return false;
+  *seconds = static_cast<int64_t>(st.st_mtime);
+  return true;
+}
+
 uint32_t CurrentDosDateTime() { return DosFromTime(std::time(nullptr)); }
 
 bool SetFileDosDateTime(const std::string& path, uint32_t dos) {
+  CivilTime c;
+  if (!UnpackDos(dos, &c)) return false;
   std::tm t{};
-  uint32_t date = dos >> 16, time = dos & 0xFFFF;
-  t.tm_year = static_cast<int>((date >> 9) + 80);
-  t.tm_mon = static_cast<int>(((date >> 5) & 15) - 1);
-  t.tm_mday = static_cast<int>(date & 31);
-  t.tm_hour = static_cast<int>(time >> 11);
-  t.tm_min = static_cast<int>((time >> 5) & 63);
-  t.tm_sec = static_cast<int>((time & 31) * 2);
+  t.tm_year = c.year - 1900;
+  t.tm_mon = c.month - 1;
+  t.tm_mday = c.day;
+  t.tm_hour = c.hour;
+  t.tm_min = c.minute;
+  t.tm_sec = c.second;
   t.tm_isdst = -1;
   time_t s = std::mktime(&t);
   if (s == static_cast<time_t>(-1)) return false;

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "common/dos_time.h"
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
@@ -59,6 +60,7 @@ void File::Open(const std::string& path, Mode mode) {
   DWORD access = GENERIC_READ, disposition = OPEN_EXISTING, share = FILE_SHARE_READ;
   if (mode != kRead) access |= GENERIC_WRITE;
   if (mode == kCreate) disposition = CREATE_ALWAYS;
+  if (mode == kCreateNew) disposition = CREATE_NEW;
   if (mode == kRead) share |= FILE_SHARE_WRITE;
   HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) ThrowLast();
@@ -164,6 +166,47 @@ uint64_t CopyRest(File& from, File& to) {
 // Whole files are copied by name with CopyFileA; between open files there is
 // no system copy to use.
 uint64_t CopyWhole(File& from, File& to) { return CopyRest(from, to); }
+int CopyFileNew(const std::string& src, const std::string& dst) {
+  if (CopyFileA(src.c_str(), dst.c_str(), TRUE)) return 0;
+  return CodeFromWin32(GetLastError());
+}
+
+std::string CreatePrivateDir(const std::string& parent, const std::string& prefix, int* error) {
+  // A new name until one is free: the folder is ours alone because we
+  // created it (the per-user temporary folder keeps others out).
+  static LONG counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char unique[32];
+    wsprintfA(unique, "%08lx%04lx", GetTickCount() ^ (GetCurrentProcessId() << 16),
+              static_cast<unsigned long>(InterlockedIncrement(&counter) & 0xFFFF));
+    std::string path = AddBackslash(parent) + prefix + unique;
+    if (CreateDirectoryA(path.c_str(), nullptr)) {
+      *error = 0;
+      return path;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  *error = CodeFromWin32(GetLastError());
+  return "";
+}
+
+bool RemoveTree(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileA(path.c_str()) != 0;
+  if (!(a & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+      do {
+        std::string name = fd.cFileName;
+        if (name != "." && name != "..") RemoveTree(path + "\\" + name);
+      } while (FindNextFileA(h, &fd));
+      FindClose(h);
+    }
+  }
+  return RemoveDirectoryA(path.c_str()) != 0;
+}
 
 int RenameFile(const std::string& src, const std::string& dst) {
   if (MoveFileExA(src.c_str(), dst.c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
@@ -218,19 +261,28 @@ std::string FullPath(const std::string& path) {
   return std::string(buf, n);
 }
 
+namespace {
+
+uint32_t DosFromSystemTime(const SYSTEMTIME& st) {
+  return PackDos({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
+}
+
+}  // namespace
+
 File::Stamp File::GetStamp() {
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(H(handle_), &info)) ThrowLast();
   Stamp stamp;
   stamp.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   FILETIME local;
-  WORD date = 0, time = 0;
-  if (FileTimeToLocalFileTime(&info.ftLastWriteTime, &local) && FileTimeToDosDateTime(&local, &date, &time))
-    stamp.dos_date_time = (static_cast<uint32_t>(date) << 16) | time;
-  // 100-nanosecond steps since 1601.
-  uint64_t ticks =
-      (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
-  stamp.modified_unix = static_cast<int64_t>(ticks / 10000000) - 11644473600LL;
+  SYSTEMTIME st;
+  if (FileTimeToLocalFileTime(&info.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &st))
+    stamp.dos_date_time = DosFromSystemTime(st);
+  // 100-nanosecond steps since 1601-01-01 UTC.
+  int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                       info.ftLastWriteTime.dwLowDateTime);
+  int64_t since_1970 = ticks - 116444736000000000LL;
+  stamp.modified_unix = since_1970 >= 0 ? since_1970 / 10000000 : -((-since_1970 + 9999999) / 10000000);
   return stamp;
 }
 
@@ -238,23 +290,31 @@ uint32_t FileDosDateTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA d;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return 0;
   FILETIME local;
-  WORD date = 0, time = 0;
-  if (!FileTimeToLocalFileTime(&d.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time))
-    return 0;
-  return (static_cast<uint32_t>(date) << 16) | time;
+  SYSTEMTIME st;
+  if (!FileTimeToLocalFileTime(&d.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st)) return 0;
+  return DosFromSystemTime(st);
+}
+
+bool FileModifiedUnix(const std::string& path, int64_t* seconds) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
+  // 100-nanosecond steps since 1601-01-01 UTC.
+  int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) |
+                                       d.ftLastWriteTime.dwLowDateTime);
+  int64_t since_1970 = ticks - 116444736000000000LL;
+  *seconds = since_1970 >= 0 ? since_1970 / 10000000 : -((-since_1970 + 9999999) / 10000000);
+  return true;
 }
 
 uint32_t CurrentDosDateTime() {
   SYSTEMTIME st;
   GetLocalTime(&st);
-  FILETIME ft;
-  WORD date = 0, time = 0;
-  SystemTimeToFileTime(&st, &ft);
-  FileTimeToDosDateTime(&ft, &date, &time);
-  return (static_cast<uint32_t>(date) << 16) | time;
+  return DosFromSystemTime(st);
 }
 
 bool SetFileDosDateTime(const std::string& path, uint32_t dos) {
+  CivilTime c;
+  if (!UnpackDos(dos, &c)) return false;
   FILETIME local, utc;
   if (!DosDateTimeToFileTime(static_cast<WORD>(dos >> 16), static_cast<WORD>(dos), &local)) return false;
   if (!LocalFileTimeToFileTime(&local, &utc)) return false;

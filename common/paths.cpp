@@ -14,13 +14,7 @@ std::string RemoveBackslash(const std::string& s) {
   return s;
 }
 
-bool IsPathDelimiter(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == ':';
-#else
-  return c == '\\' || c == ':' || c == '/';
-#endif
-}
+bool IsPathDelimiter(char c) { return c == '\\' || c == ':' || c == '/'; }
 
 static size_t NamePos(const std::string& path) {
   size_t i = path.size();

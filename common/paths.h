@@ -11,10 +11,10 @@ std::string AddBackslash(const std::string& s);
 // s without its last character if that is a backslash.
 std::string RemoveBackslash(const std::string& s);
 
-// True for the characters that end a folder part: backslash, colon and, on
-// POSIX hosts, the slash.
+// True for the characters that end a folder part: backslash, colon and the
+// slash (Windows accepts it as a separator too).
 bool IsPathDelimiter(char c);
-// The part after the last backslash or colon (or slash on POSIX).
+// The part after the last backslash, colon or slash.
 std::string ExtractFileName(const std::string& path);
 // The folder part, up to and including the last delimiter ("" if none).
 std::string ExtractFilePath(const std::string& path);

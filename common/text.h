@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "common/digits.h"
+
 namespace kestro {
 
 // Converts Windows-1252 bytes to UTF-8 (for printing on a terminal).
@@ -12,8 +14,6 @@ std::string Cp1252ToUtf8(const std::string& s);
 std::string Utf8ToCp1252(const std::string& s);
 // ASCII upper case; other bytes unchanged.
 std::string UpperAscii(std::string s);
-// The value of a hexadecimal digit, or -1.
-int HexDigitValue(char c);
 // Removes leading and trailing characters with codes up to 32.
 std::string TrimControl(const std::string& s);
 

@@ -68,6 +68,12 @@ struct RunOptions {
   // Bytes of compressed streams that may wait for their turn to be written
   // while the run is at an earlier file; 0: the default (8 MiB).
   size_t stream_budget = 0;
+  // false (Compiler.exe): the work folder is "kestrocmp.tmp" in the
+  // temporary folder, made if missing and used as found. true
+  // (kestro-compiler): a new private folder for this run alone, its files
+  // created as new files only, and the folder removed when the run ends,
+  // however it ends; parallel runs then never meet.
+  bool private_work_folder = false;
 };
 
 // The number of cores, at least 1.

@@ -241,9 +241,25 @@ bool DecodeRegEntry(const uint8_t in[kRegEntrySize], RegEntry* e) {
   return r.ok();
 }
 
-long FindMarker(const uint8_t* buf, size_t n) {
+long FindMarkerIn(const uint8_t* buf, size_t n, const uint8_t marker[kMarkerSize]) {
   for (size_t i = 0; i + kMarkerSize <= n; ++i)
-    if (buf[i] == kMarker[0] && memcmp(buf + i, kMarker, kMarkerSize) == 0) return static_cast<long>(i);
+    if (buf[i] == marker[0] && memcmp(buf + i, marker, kMarkerSize) == 0) return static_cast<long>(i);
+  return -1;
+}
+
+long FindMarker(const uint8_t* buf, size_t n) { return FindMarkerIn(buf, n, kMarker); }
+
+int64_t FindMarkerInFile(ReadAtFn read, void* ctx, uint64_t size, const uint8_t marker[kMarkerSize],
+                         uint8_t* buf, size_t buf_size) {
+  uint64_t pos = 0;
+  while (pos < size) {
+    size_t n = size - pos < buf_size ? static_cast<size_t>(size - pos) : buf_size;
+    if (!read(ctx, pos, buf, n)) return -1;
+    long at = FindMarkerIn(buf, n, marker);
+    if (at >= 0) return static_cast<int64_t>(pos + static_cast<uint64_t>(at));
+    if (pos + n >= size) break;
+    pos += n - (kMarkerSize - 1);  // a marker across the block boundary is found
+  }
   return -1;
 }
 

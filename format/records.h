@@ -17,7 +17,8 @@
 namespace kestro::format {
 
 // "eLgNiS" 12 34 "C!" 12 34: the SingleExeID the stub carries exactly once.
-inline constexpr uint8_t kMarker[12] = {0x65, 0x4C, 0x67, 0x4E, 0x69, 0x53, 0x12, 0x34, 0x43, 0x21, 0x12, 0x34};
+inline constexpr uint8_t kMarker[12] = {0x65, 0x4C, 0x67, 0x4E, 0x69, 0x53,
+                                        0x12, 0x34, 0x43, 0x21, 0x12, 0x34};
 inline constexpr size_t kMarkerSize = sizeof kMarker;
 // "KX" 01 1A 00 20: begins the settings part.
 inline constexpr uint8_t kSettingsMagic[6] = {0x4B, 0x58, 0x01, 0x1A, 0x00, 0x20};
@@ -79,43 +80,43 @@ struct ExeHeader {
 };
 
 struct SetupSettings {
-  bool prompt_show = false;     // 76
-  bool password_show = false;   // 78
-  bool link_create = false;     // 79
-  bool link_start_menu = false; // 80
-  bool link_desktop = false;    // 81
-  bool show_final_msg = false;  // 82
-  bool progress_show = false;   // 83
-  PStr<255> prompt_text;        // 84
-  PStr<255> password_text;      // 340
-  PStr<255> password;           // 596, scrambled with kPasswordMask
-  PStr<255> final_msg;          // 852
-  PStr<255> progress_text;      // 1108
-  PStr<255> link_file_name;     // 1364
-  PStr<255> link_display;       // 1620
-  PStr<255> folder_sel_text;    // 1876
-  bool run_program = false;     // 2132
-  bool show_file_window = false;// 2133
-  bool show_license = false;    // 2134
-  bool run_text_file = false;   // 2135
-  bool extract_only = false;    // 2136
-  PStr<255> run_prog_exe_name;  // 2137
-  PStr<255> cancel;             // 2393
-  PStr<255> continue_text;      // 2649
-  PStr<255> yes;                // 2905
-  PStr<255> no;                 // 3161
-  PStr<255> caption;            // 3417
-  PStr<255> run_text_file_name; // 3673
-  PStr<255> run_prog_exe_para;  // 3929
-  PStr<255> run_wait_for;       // 4185
-  PStr<255> extract_only_path;  // 4441
-  PStr<255> license[4];         // 4697, 4953, 5209, 5465
+  bool prompt_show = false;          // 76
+  bool password_show = false;        // 78
+  bool link_create = false;          // 79
+  bool link_start_menu = false;      // 80
+  bool link_desktop = false;         // 81
+  bool show_final_msg = false;       // 82
+  bool progress_show = false;        // 83
+  PStr<255> prompt_text;             // 84
+  PStr<255> password_text;           // 340
+  PStr<255> password;                // 596, scrambled with kPasswordMask
+  PStr<255> final_msg;               // 852
+  PStr<255> progress_text;           // 1108
+  PStr<255> link_file_name;          // 1364
+  PStr<255> link_display;            // 1620
+  PStr<255> folder_sel_text;         // 1876
+  bool run_program = false;          // 2132
+  bool show_file_window = false;     // 2133
+  bool show_license = false;         // 2134
+  bool run_text_file = false;        // 2135
+  bool extract_only = false;         // 2136
+  PStr<255> run_prog_exe_name;       // 2137
+  PStr<255> cancel;                  // 2393
+  PStr<255> continue_text;           // 2649
+  PStr<255> yes;                     // 2905
+  PStr<255> no;                      // 3161
+  PStr<255> caption;                 // 3417
+  PStr<255> run_text_file_name;      // 3673
+  PStr<255> run_prog_exe_para;       // 3929
+  PStr<255> run_wait_for;            // 4185
+  PStr<255> extract_only_path;       // 4441
+  PStr<255> license[4];              // 4697, 4953, 5209, 5465
   bool extract_only_no_dlg = false;  // 5721
-  uint16_t dir_count = 0;       // 5722
-  uint16_t file_count = 0;      // 5724
-  uint16_t icon_count = 0;      // 5726
-  uint16_t ini_count = 0;       // 5728
-  uint16_t reg_count = 0;       // 5730
+  uint16_t dir_count = 0;            // 5722
+  uint16_t file_count = 0;           // 5724
+  uint16_t icon_count = 0;           // 5726
+  uint16_t ini_count = 0;            // 5728
+  uint16_t reg_count = 0;            // 5730
 };
 
 struct DirEntry {
@@ -123,8 +124,8 @@ struct DirEntry {
 };
 
 struct FileEntry {
-  uint32_t offset = 0;       // of the stream's magic, from the data part's start
-  PStr<63> destination;      // "%a\" + file name
+  uint32_t offset = 0;   // of the stream's magic, from the data part's start
+  PStr<63> destination;  // "%a\" + file name
   uint32_t dos_date_time = 0;
   uint32_t adler32 = 0;
   uint32_t version_ms = kNoVersion;
@@ -168,8 +169,8 @@ inline void PutU32(uint8_t* p, uint32_t v) {
 }
 inline uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline uint32_t GetU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // Encoders fill exactly the record's size; decoders return false when a
@@ -205,7 +206,18 @@ inline void MaskPassword(char* s, size_t n) {
   for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(static_cast<uint8_t>(s[i]) ^ kPasswordMask);
 }
 
-// Position of the first marker in buf, or -1.
+// Position of the first occurrence of marker in buf, or -1.
+long FindMarkerIn(const uint8_t* buf, size_t n, const uint8_t marker[kMarkerSize]);
+// Position of the first kMarker in buf, or -1.
 long FindMarker(const uint8_t* buf, size_t n);
+
+// Reads n bytes at pos into buf; false on failure.
+typedef bool (*ReadAtFn)(void* ctx, uint64_t pos, void* buf, size_t n);
+// The position of the first occurrence of marker in a file of the given
+// size, read block by block through buf (larger than kMarkerSize), or -1
+// (also when a read fails). The marker is a parameter: the extractor passes
+// its own header's bytes, so that it carries them only once.
+int64_t FindMarkerInFile(ReadAtFn read, void* ctx, uint64_t size, const uint8_t marker[kMarkerSize],
+                         uint8_t* buf, size_t buf_size);
 
 }  // namespace kestro::format

@@ -577,8 +577,9 @@ bool ParseInteger(const std::string& text, int32_t* value) {
   if (i == n) return false;
   int64_t v = 0;
   for (; i < n; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    v = v * 10 + (text[i] - '0');
+    int d = DecimalDigitValue(text[i]);
+    if (d < 0) return false;
+    v = v * 10 + d;
     if (v > 2147483648LL) return false;
   }
   if (negative) v = -v;

@@ -46,24 +46,22 @@ int DamagedEntry(Message* msg, const char* table, size_t i, const char* what) {
   return kExitDamaged;
 }
 
+// An entry that breaks one of the format's rules (the reason has no period).
+int RefusedEntry(Message* msg, const char* table, size_t i, const char* why) {
+  DamagedEntry(msg, table, i, why);
+  msg->Add(".");
+  return kExitDamaged;
+}
+
+bool ReadArchiveAt(void* ctx, uint64_t pos, void* buf, size_t n) {
+  return ReadAt(static_cast<PFile*>(ctx), pos, buf, n);
+}
+
 // Finds the first occurrence of marker in the file; -1 if there is none.
 int64_t FindFirstMarker(PFile* f, uint64_t size, const uint8_t* marker) {
   uint8_t* buf = static_cast<uint8_t*>(malloc(kBlock));
   if (!buf) return -1;
-  int64_t found = -1;
-  uint64_t pos = 0;
-  while (pos < size && found < 0) {
-    size_t n = size - pos < kBlock ? static_cast<size_t>(size - pos) : kBlock;
-    if (!ReadAt(f, pos, buf, n)) break;
-    for (size_t i = 0; i + kMarkerSize <= n; ++i) {
-      if (buf[i] == marker[0] && memcmp(buf + i, marker, kMarkerSize) == 0) {
-        found = static_cast<int64_t>(pos + i);
-        break;
-      }
-    }
-    if (pos + n >= size) break;
-    pos += n - (kMarkerSize - 1);  // a marker across the block boundary is found
-  }
+  int64_t found = FindMarkerInFile(ReadArchiveAt, f, size, marker, buf, kBlock);
   free(buf);
   return found;
 }
@@ -104,63 +102,7 @@ int ReadTable(Archive* a, uint64_t* pos, size_t count, size_t rec_size, bool (*d
 
 bool IsSep(char c) { return c == '\\'; }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
-bool EqualNoCase(const char* a, size_t n, const char* b) {
-  if (strlen(b) != n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
-}
-
-// Whether one path component is a name we may create inside the folder.
-bool SafeComponent(const char* s, size_t n) {
-  if (n == 0) return false;
-  bool only_dots_blanks = true;
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 32 || strchr("/:*?\"<>|", c)) return false;
-    if (c != '.' && c != ' ') only_dots_blanks = false;
-  }
-  if (only_dots_blanks) return false;  // ".", "..", "..." and the like
-  // The system drops trailing dots and blanks: "a." would land as "a".
-  if (s[n - 1] == '.' || s[n - 1] == ' ') return false;
-  // Device names stay reserved with any extension and trailing blanks.
-  size_t base = 0;
-  while (base < n && s[base] != '.') ++base;
-  while (base > 0 && s[base - 1] == ' ') --base;
-  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
-  for (const char* d : kDevices)
-    if (EqualNoCase(s, base, d)) return false;
-  // COM0-9 and LPT0-9, also with the superscript digits 1, 2 and 3.
-  unsigned char digit = base == 4 ? static_cast<unsigned char>(s[3]) : 0;
-  bool device_digit = (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
-  if (device_digit && (EqualNoCase(s, 3, "COM") || EqualNoCase(s, 3, "LPT"))) return false;
-  return true;
-}
-
-bool StartsWithTarget(const char* s, size_t len) {
-  return len >= 2 && s[0] == '%' && (s[1] == 'a' || s[1] == 'A');
-}
-
 }  // namespace
-
-bool SafeDestination(const char* dest, size_t len) {
-  if (len < 4 || !StartsWithTarget(dest, len) || dest[2] != '\\') return false;
-  return SafeRelativePath(dest + 3, len - 3);
-}
-
-bool SafeRelativePath(const char* rel, size_t len) {
-  const char* p = rel;
-  const char* end = rel + len;
-  while (true) {
-    const char* q = p;
-    while (q < end && !IsSep(*q)) ++q;
-    if (!SafeComponent(p, q - p)) return false;
-    if (q == end) return true;
-    p = q + 1;
-  }
-}
 
 bool ExpandTarget(const char* s, size_t len, const char* folder, char* out, size_t n) {
   size_t flen = 0;
@@ -267,14 +209,11 @@ int OpenArchive(const char* path, const uint8_t marker[kMarkerSize], Archive* a,
         (rc = ReadTable(a, &pos, s.ini_count, kIniEntrySize, DecodeIniEntry, &a->inis, "[INI]", msg)) ||
         (rc = ReadTable(a, &pos, s.reg_count, kRegEntrySize, DecodeRegEntry, &a->regs, "[Registry]", msg)))
       break;
-    for (size_t i = 0; i < s.dir_count && rc == kExitOk; ++i) {
-      const PStr<47>& d = a->dirs[i].folder;
-      // "%a" alone names the target folder itself; a folder may be written
-      // with a trailing backslash ("%a\logs\", "%a\").
-      size_t n = d.len > 2 && d.chars[d.len - 1] == '\\' ? d.len - 1 : d.len;
-      if (!(n == 2 && StartsWithTarget(d.chars, 2)) && !SafeDestination(d.chars, n))
-        rc = DamagedEntry(msg, "[Dirs]", i, "the folder is not inside the target folder.");
-    }
+    for (size_t i = 0; i < s.dir_count && rc == kExitOk; ++i)
+      if (const char* why = CheckDirEntry(a->dirs[i])) rc = RefusedEntry(msg, "[Dirs]", i, why);
+    // The streams lie back to back in entry order, as the compiler writes
+    // them: no two overlap and no bytes lie between them.
+    uint64_t next = 0;
     for (size_t i = 0; i < s.file_count && rc == kExitOk; ++i) {
       const FileEntry& f = a->files[i];
       uint64_t stream = uint64_t{a->header.data_offset} + f.offset;
@@ -282,6 +221,11 @@ int OpenArchive(const char* path, const uint8_t marker[kMarkerSize], Archive* a,
         rc = DamagedEntry(msg, "File", i, "its data lies outside the file (truncated or damaged).");
         break;
       }
+      if (f.offset != next) {
+        rc = DamagedEntry(msg, "File", i, "its data does not follow the data of the entry before.");
+        break;
+      }
+      next = uint64_t{f.offset} + sizeof kStreamMagic + f.packed_size;
       uint8_t m[sizeof kStreamMagic];
       if (!ReadAt(a->file, stream, m, sizeof m) || memcmp(m, kStreamMagic, sizeof m) != 0) {
         rc = DamagedEntry(msg, "File", i, "the magic of its data is missing.");
@@ -294,11 +238,12 @@ int OpenArchive(const char* path, const uint8_t marker[kMarkerSize], Archive* a,
         rc = kExitDamaged;
       }
     }
-    for (size_t i = 0; i < s.ini_count && rc == kExitOk; ++i) {
-      const PStr<63>& f = a->inis[i].file;
-      if (StartsWithTarget(f.chars, f.len) && !SafeDestination(f.chars, f.len))
-        rc = DamagedEntry(msg, "[INI]", i, "the INI file would be written outside the target folder.");
-    }
+    for (size_t i = 0; i < s.icon_count && rc == kExitOk; ++i)
+      if (const char* why = CheckIconEntry(a->icons[i])) rc = RefusedEntry(msg, "[Icons]", i, why);
+    for (size_t i = 0; i < s.ini_count && rc == kExitOk; ++i)
+      if (const char* why = CheckIniEntry(a->inis[i])) rc = RefusedEntry(msg, "[INI]", i, why);
+    for (size_t i = 0; i < s.reg_count && rc == kExitOk; ++i)
+      if (const char* why = CheckRegEntry(a->regs[i])) rc = RefusedEntry(msg, "[Registry]", i, why);
   } while (false);
   if (rc != kExitOk) CloseArchive(a);
   return rc;
@@ -729,7 +674,9 @@ int ExtractAll(Archive& a, const char* folder, const ExtractOptions& opt, Messag
     q.has_temp = true;
     rc = InflateEntry(w, i, out, path);
     if (!CloseFile(out) && rc == kExitOk) rc = WriteFailed(msg, path);
-    if (rc == kExitOk && !SetFileDos(temp, e.dos_date_time)) rc = WriteFailed(msg, path);
+    // A time the system cannot set (outside its range, or a field out of
+    // place) leaves the file its own time: the contents are what count.
+    if (rc == kExitOk) SetFileDos(temp, e.dos_date_time);
   }
   if (rc == kExitOk && !opt.test_only) rc = SortOutExisting(w, folder, p, nfiles);
   // Every stream passed: move them all into place, replaced files aside

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "format/records.h"
+#include "format/rules.h"
 #include "stub/platform.h"
 
 namespace kestro::stub {
@@ -51,7 +52,8 @@ struct Archive {
 
 // Opens path, finds the first occurrence of the 12 marker bytes and checks
 // everything: the header, the settings part, each table and string, each
-// stream's place and magic, and every destination's safety. Returns kExitOk,
+// stream's place (back to back, in entry order) and magic, every
+// destination's safety and every script entry (format/rules.h). Returns kExitOk,
 // or kExitDamaged with msg naming what is wrong (the archive is then closed).
 int OpenArchive(const char* path, const uint8_t marker[format::kMarkerSize], Archive* a, Message* msg);
 void CloseArchive(Archive* a);
@@ -65,11 +67,9 @@ bool PasswordMatches(const Archive& a, const char* pw);
 inline constexpr size_t kLicenseMax = 4 * 255 * 2 + 1;
 void LicenseText(const Archive& a, char* out);
 
-// Whether a destination ("%a\" + relative path) stays inside the target
-// folder: no "..", slash, colon, empty part, device name or invalid character.
-bool SafeDestination(const char* dest, size_t len);
-// The same test for a relative path (folder names separated by backslashes).
-bool SafeRelativePath(const char* rel, size_t len);
+// The destination rules are the format's, shared with the compiler.
+using format::SafeDestination;
+using format::SafeRelativePath;
 // Expands a leading "%a" to folder (no trailing backslash). False if too long.
 bool ExpandTarget(const char* s, size_t len, const char* folder, char* out, size_t n);
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "common/cp1252.h"
+#include "common/dos_time.h"
 #include "stub/ini_text.h"
 #include "stub/platform.h"
 
@@ -151,14 +152,19 @@ bool RenameNew(const char* src, const char* dst) {
 }
 
 bool SetFileDos(const char* path, uint32_t dos) {
+  CivilTime c;
+  if (!UnpackDos(dos, &c)) {
+    g_error = EINVAL;
+    return false;
+  }
   struct tm t;
   memset(&t, 0, sizeof t);
-  t.tm_year = static_cast<int>((dos >> 25) & 0x7F) + 80;
-  t.tm_mon = static_cast<int>((dos >> 21) & 0x0F) - 1;
-  t.tm_mday = static_cast<int>((dos >> 16) & 0x1F);
-  t.tm_hour = static_cast<int>((dos >> 11) & 0x1F);
-  t.tm_min = static_cast<int>((dos >> 5) & 0x3F);
-  t.tm_sec = static_cast<int>((dos & 0x1F) * 2);
+  t.tm_year = c.year - 1900;
+  t.tm_mon = c.month - 1;
+  t.tm_mday = c.day;
+  t.tm_hour = c.hour;
+  t.tm_min = c.minute;
+  t.tm_sec = c.second;
   t.tm_isdst = -1;
   time_t s = mktime(&t);
   if (s == static_cast<time_t>(-1)) {

@@ -1,6 +1,7 @@
 // Win32 half of the extractor's platform layer.
 #include <windows.h>
 
+#include "common/dos_time.h"
 #include "stub/platform.h"
 
 namespace kestro::stub {
@@ -24,6 +25,8 @@ PFile* Wrap(HANDLE h) {
 
 // Local DOS date and time to a UTC file time.
 bool DosToFileTime(uint32_t dos, FILETIME* out) {
+  CivilTime c;
+  if (!UnpackDos(dos, &c)) return false;
   FILETIME local;
   if (!DosDateTimeToFileTime(static_cast<WORD>(dos >> 16), static_cast<WORD>(dos & 0xFFFF), &local))
     return false;

@@ -43,32 +43,11 @@ int RegFailed(Message* msg, size_t i, const char* what, uint32_t root, const cha
   return InEntry(msg, "[Registry]", i, kExitWrite);
 }
 
-// "123", "-5", "$1F": the texts the compiler accepts for a DWORD value.
+// "123", "-5", "$1F": the DWORD grammar the compiler checks, written once.
 bool ParseDword(const char* s, DWORD* out) {
-  uint64_t v = 0;
-  bool neg = false;
-  if (*s == '$') {
-    ++s;
-    if (!*s) return false;
-    for (; *s; ++s) {
-      int d = (*s >= '0' && *s <= '9')   ? *s - '0'
-              : (*s >= 'a' && *s <= 'f') ? *s - 'a' + 10
-              : (*s >= 'A' && *s <= 'F') ? *s - 'A' + 10
-                                         : -1;
-      if (d < 0 || v > 0xFFFFFFFu) return false;
-      v = v * 16 + static_cast<unsigned>(d);
-    }
-  } else {
-    if (*s == '+' || *s == '-') neg = *s++ == '-';
-    if (!*s) return false;
-    for (; *s; ++s) {
-      if (*s < '0' || *s > '9' || v > 0xFFFFFFFFull) return false;
-      v = v * 10 + static_cast<unsigned>(*s - '0');
-    }
-    if (v > (neg ? 0x80000000ull : 0x7FFFFFFFull)) return false;
-    if (neg) v = static_cast<uint32_t>(-static_cast<int64_t>(v));
-  }
-  *out = static_cast<DWORD>(v);
+  uint32_t v;
+  if (!format::ParseDword(s, strlen(s), &v)) return false;
+  *out = v;
   return true;
 }
 

@@ -61,13 +61,66 @@ bool IsAbsolute(const std::string& p) {
   return (!p.empty() && (p[0] == '\\' || p[0] == '/')) || (p.size() >= 2 && p[1] == ':');
 }
 
-// A path given on the command line, relative to the caller's folder, made
-// absolute and written with backslashes, the way a project stores paths.
-std::string ProjectPath(const std::string& p) {
-  std::string full = IsAbsolute(p) ? p : os::FullPath(p);
-  for (char& c : full)
-    if (c == '/') c = '\\';
-  return full;
+#ifdef _WIN32
+bool SamePart(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
+#else
+bool SamePart(const std::string& a, const std::string& b) { return a == b; }
+#endif
+
+// The parts of an absolute path, "." and ".." resolved; the first part is
+// the root ("" for "/", "C:" for "C:\").
+std::vector<std::string> Parts(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/' && path[i] != '\\') {
+      part += path[i];
+      continue;
+    }
+    if (parts.empty()) {
+      parts.push_back(part);  // the root
+    } else if (part == "..") {
+      if (parts.size() > 1) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    part.clear();
+  }
+  return parts;
+}
+
+std::string Join(const std::vector<std::string>& parts, size_t from) {
+  std::string s;
+  for (size_t i = from; i < parts.size(); ++i) s += (i > from ? "\\" : "") + parts[i];
+  return s;
+}
+
+// A path given on the command line, taken from the caller's folder and
+// written with backslashes, the way a project stores paths. A relative path
+// that lies below the project's folder, or below the folder that holds it,
+// is written relative to the project's folder ("built\out.exe",
+// "..\pool"), so that the project opens on every machine; an absolute one
+// stays absolute.
+std::string ProjectPath(const std::string& p, const std::string& project) {
+  if (IsAbsolute(p)) {
+    std::string full = p;
+    for (char& c : full)
+      if (c == '/') c = '\\';
+    return full;
+  }
+  std::vector<std::string> target = Parts(os::FullPath(p));
+  std::vector<std::string> base = Parts(IsAbsolute(project) ? project : os::FullPath(project));
+  base.pop_back();  // the project file's name
+  for (size_t up = 0; up <= 1 && up + 1 < base.size(); ++up) {
+    size_t n = base.size() - up;
+    if (target.size() < n) continue;
+    bool below = true;
+    for (size_t i = 0; i < n && below; ++i) below = SamePart(base[i], target[i]);
+    if (!below) continue;
+    if (target.size() == n) return up ? ".." : ".";
+    return (up ? "..\\" : "") + Join(target, n);
+  }
+  return Join(target, 0);
 }
 
 // --stub, else Stub1.dat beside the program, else (installed Linux build)
@@ -133,16 +186,20 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
   }
-  if (params.empty() || !os::FileExists(params[0])) {
-    if (!params.empty()) std::fprintf(stderr, "kestro-compiler: no project file %s\n\n", params[0].c_str());
-    std::fputs(kUsage, stdout);
+  if (params.empty()) {
+    std::fputs(kUsage, stdout);  // the engine adds the help text
+  } else if (!os::FileExists(params[0])) {
+    std::fprintf(stderr, "kestro-compiler: no project file %s\nTry 'kestro-compiler --help'.\n",
+                 params[0].c_str());
+    return kExitUsage;
   }
   for (size_t i = 1; i < params.size() && i < 3; ++i)
-    if (!params[i].empty()) params[i] = ProjectPath(params[i]);
+    if (!params[i].empty()) params[i] = ProjectPath(params[i], params[0]);
 
   RunOptions options;
   options.stub_path = FindStub(stub);
   options.jobs = jobs;
+  options.private_work_folder = true;
   bool terminal = isatty(fileno(stderr)) != 0;
   bool interactive = terminal && isatty(fileno(stdin)) != 0;
   cli::InstallInterruptHandler();

@@ -9,27 +9,26 @@
 
 namespace kestro::compiler {
 
-int64_t FindMarker(os::File& file) {
-  uint8_t buf[kAssemblyBlock];
-  int64_t found = -1;
-  uint64_t start = 0;
-  for (;;) {
-    file.Seek(start);
-    size_t n = file.Read(buf, sizeof buf);
-    for (size_t p = 0; p + format::kMarkerSize <= n; ++p) {
-      if (memcmp(buf + p, format::kMarker, format::kMarkerSize) == 0) {
-        found = static_cast<int64_t>(start + p);
-        break;
-      }
-    }
-    if (n < sizeof buf) break;
-    start += found < 0 ? sizeof buf - format::kMarkerSize : sizeof buf;
-  }
-  return found;
+namespace {
+
+bool ReadFileAt(void* ctx, uint64_t pos, void* buf, size_t n) {
+  os::File& file = *static_cast<os::File*>(ctx);
+  file.Seek(pos);
+  return file.Read(buf, n) == n;
 }
 
-void CopyStub(const std::string& stub, const std::string& setup_exe) {
-  if (os::CopyFileOver(stub, setup_exe) != 0) throw Error("Couldnt copy " + stub + " to " + setup_exe + " .");
+}  // namespace
+
+int64_t FindMarker(os::File& file) {
+  // The extractor reads the header at the first marker; the header is
+  // written there, whatever else the stub carries.
+  uint8_t buf[kAssemblyBlock];
+  return format::FindMarkerInFile(ReadFileAt, &file, file.Size(), format::kMarker, buf, sizeof buf);
+}
+
+void CopyStub(const std::string& stub, const std::string& setup_exe, bool exclusive) {
+  if ((exclusive ? os::CopyFileNew(stub, setup_exe) : os::CopyFileOver(stub, setup_exe)) != 0)
+    throw Error("Couldnt copy " + stub + " to " + setup_exe + " .");
 }
 
 namespace {
@@ -47,11 +46,8 @@ void AssembleOutput(const std::string& setup_exe, const std::string& setup0, con
   exe.Seek(static_cast<uint64_t>(marker));
   exe.ReadExact(old_header, sizeof old_header);
 
+  // The whole file's size was checked before the stub was copied (run.cpp).
   uint64_t stub_size = exe.Size();
-  int64_t settings_size = os::FileSize(setup0), data_size = os::FileSize(setup1);
-  if (settings_size >= 0 && data_size >= 0 &&
-      stub_size + static_cast<uint64_t>(settings_size) + static_cast<uint64_t>(data_size) > kMaxFormatSize)
-    throw Error("The self-extracting file would pass 4 GB; its offsets cannot hold that");
 
   format::ExeHeader header;
   header.settings_offset = static_cast<uint32_t>(stub_size);

@@ -12,14 +12,14 @@ namespace kestro::compiler {
 // Block size of the marker search.
 inline constexpr size_t kAssemblyBlock = 4096;
 
-// Searches the marker from the file's start in blocks of 4096 bytes. Until a
-// marker has been found, a full block is followed by one that starts 12
-// bytes before its end; a match in a later block replaces an earlier one.
-// Returns the marker's offset, or -1.
+// Searches the marker from the file's start in blocks of 4096 bytes, each
+// full block followed by one that starts 11 bytes before its end, with the
+// extractor's own search. Returns the first marker's offset, or -1.
 int64_t FindMarker(os::File& file);
 
 // Stage 10: copies the stub to SETUP.EXE ("Couldnt copy ..." on failure).
-void CopyStub(const std::string& stub, const std::string& setup_exe);
+// exclusive: SETUP.EXE is created as a new file (a private work folder).
+void CopyStub(const std::string& stub, const std::string& setup_exe, bool exclusive = false);
 
 // Stage 11: writes the header over the marker of SETUP.EXE and appends
 // SETUP.0 and SETUP.1. SETUP.0 and SETUP.1 are deleted afterwards, and on

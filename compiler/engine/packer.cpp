@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "common/cp1252.h"
+#include "common/dos_time.h"
 #include "common/errors.h"
 #include "common/os.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/version.h"
 #include "compiler/engine/streams.h"
+#include "format/rules.h"
 #include "project/keys.h"
 
 namespace kestro::compiler {
@@ -101,6 +103,13 @@ int CountSourceFiles(const project::IniFile& ini) {
 
 namespace {
 
+SourceReadHook& ReadHook() {
+  static SourceReadHook hook;
+  return hook;
+}
+
+std::string FileKey(int i) { return "File" + std::to_string(i); }
+
 // Collects pieces and writes them in large ones; a piece as large as the
 // buffer is written as it is.
 class BufferedWriter {
@@ -133,7 +142,7 @@ constexpr size_t kSettingsBuffer = 65536;
 std::vector<std::string> SourceList(const project::IniFile& ini, const WorkPaths& paths) {
   std::vector<std::string> sources = {paths.password_val};
   for (int i = 1; i <= project::kMaxEntries; ++i) {
-    std::string source = ini.ReadString(project::kSectionFiles, "File" + std::to_string(i), "");
+    std::string source = ini.ReadString(project::kSectionFiles, FileKey(i), "");
     if (source.empty()) break;
     sources.push_back(std::move(source));
   }
@@ -142,13 +151,39 @@ std::vector<std::string> SourceList(const project::IniFile& ini, const WorkPaths
 
 }  // namespace
 
+void SetSourceReadHook(SourceReadHook hook) { ReadHook() = std::move(hook); }
+
+void NotifySourceRead(const std::string& source, uint64_t read) {
+  if (ReadHook()) ReadHook()(source, read);
+}
+
+uint32_t SourceDosTime(uint32_t local_dos, int64_t modified_unix, int64_t source_date_epoch) {
+  if (source_date_epoch < 0) return local_dos;
+  return PackDos(CivilFromUnix(modified_unix < source_date_epoch ? modified_unix : source_date_epoch));
+}
+
+void CheckSourceNames(const project::IniFile& ini) {
+  for (int i = 1; i <= project::kMaxEntries; ++i) {
+    std::string source = ini.ReadString(project::kSectionFiles, FileKey(i), "");
+    if (source.empty()) break;
+    std::string name = ExtractFileName(source);
+    format::PStr<63> destination;
+    format::MakeDestination(name.data(), name.size(), &destination);
+    if (!format::SafeDestination(destination.chars, destination.len))
+      throw Error(
+          Format("ERROR! Eintrag %d der Sektion [Files] (%s) ergibt keinen g\xFCltigen Dateinamen: %s", i,
+                 name.c_str(), std::string(destination.chars, destination.len).c_str()));
+  }
+}
+
 void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pending_error, RunState& run,
                    Script* script, const PackOptions& pack) {
   std::vector<std::string> sources = SourceList(ini, paths);
   run.SetMaximum(static_cast<int>(sources.size()) - 1 + 5);
+  CheckSourceNames(ini);
   os::File data;
   try {
-    data.Open(paths.setup1, os::File::kCreate);
+    data.Open(paths.setup1, paths.create);
   } catch (const IoError& e) {
     throw IoError(pending_error ? pending_error : e.code());
   }
@@ -163,7 +198,8 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
       format::FileEntry entry;
       if (i > 0) {
         if (i >= sources.size()) break;
-        entry.destination.Set(("%a\\" + ExtractFileName(sources[i]).substr(0, 255)).c_str());
+        std::string name = ExtractFileName(sources[i]);
+        format::MakeDestination(name.data(), name.size(), &entry.destination);
         run.Checkpoint();
       } else {
         entry.destination.Set("%a\\password.val");
@@ -172,7 +208,7 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
       run.Checkpoint();
 
       const std::string& source = sources[i];
-      const SourceInfo& info = streams.Open(i);
+      SourceInfo info = streams.Open(i);
       entry.version_ms = info.version.ms;
       entry.version_ls = info.version.ls;
       uint64_t size = info.size;
@@ -184,7 +220,6 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
                     " is 4 GB or larger; a self-extracting file cannot hold it");
       entry.offset = static_cast<uint32_t>(length);
       entry.size = static_cast<uint32_t>(size);
-      entry.dos_date_time = info.dos_date_time;
       out.Put(format::kStreamMagic, sizeof format::kStreamMagic);
       length += sizeof format::kStreamMagic;
       CompressResult packed = streams.Write(i, [&](const uint8_t* buf, size_t n) {
@@ -192,11 +227,20 @@ void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pend
         length += n;
       });
       if (!packed.ok) throw Error("The source file " + source + " could not be compressed");
+      // The entry records the size taken when the file was opened; a file
+      // that grew or shrank meanwhile would give a stream of another length.
+      if (packed.read_size != size)
+        throw Error("The source file " + source + " changed while it was compressed (" +
+                    std::to_string(size) + " bytes when opened, " + std::to_string(packed.read_size) +
+                    " compressed)");
       if (length > kMaxFormatSize)
         throw Error("The data part passes 4 GB with the source file " + source +
                     "; a self-extracting file cannot hold it");
       entry.adler32 = packed.adler32;
       entry.packed_size = static_cast<uint32_t>(length - entry.offset - sizeof format::kStreamMagic);
+      entry.dos_date_time =
+          i > 0 ? SourceDosTime(info.dos_date_time, info.modified_unix, script->source_date_epoch)
+                : info.dos_date_time;
       script->files.push_back(entry);
     }
     out.Flush();
@@ -233,7 +277,7 @@ void PutAll(BufferedWriter& w, const std::vector<Entry>& list, void (*encode)(co
 void BuildSettingsPart(const WorkPaths& paths, RunState& run, Script* script) {
   os::File file;
   try {
-    file.Open(paths.setup0, os::File::kCreate);
+    file.Open(paths.setup0, paths.create);
     BufferedWriter w(file, kSettingsBuffer);
     w.Put(format::kSettingsMagic, sizeof format::kSettingsMagic);
     format::SetupSettings& s = script->settings;

@@ -75,10 +75,30 @@ struct WorkPaths {
   std::string work_folder;   // without trailing separator
   std::string password_val;  // the built-in file
   std::string setup0, setup1, setup_exe;
+  // The work files' creation: kCreateNew in a private work folder.
+  os::File::Mode create = os::File::kCreate;
 };
 
 // The number of consecutive non-empty File1, File2, ... (at most 60000).
 int CountSourceFiles(const project::IniFile& ini);
+
+// Stops the run when a source file's name would give a destination the
+// extractor refuses ("a?b.txt", "aux.txt", a name cut to 63 characters
+// that ends in a dot). Stage 8 runs it before SETUP.1 is created.
+void CheckSourceNames(const project::IniFile& ini);
+
+// Called after each block read from a source file, with its path and the
+// bytes read so far: a seam for tests that change a file while it is
+// packed. Empty in the product.
+using SourceReadHook = std::function<void(const std::string& source, uint64_t read)>;
+void SetSourceReadHook(SourceReadHook hook);
+// Calls the hook, if one is set (on whichever thread reads the source).
+void NotifySourceRead(const std::string& source, uint64_t read);
+
+// The file entry's DOS time of a source: its local modification time; with
+// a source date epoch (>= 0), its UTC time, no later than the epoch. Both
+// times are those of the one status call on the open source.
+uint32_t SourceDosTime(uint32_t local_dos, int64_t modified_unix, int64_t source_date_epoch);
 
 // Stage 8: SETUP.1 and the file list. pending_error is an I/O error code
 // remembered from preparing the folders (0 for none): it surfaces when

@@ -57,6 +57,19 @@ class CurrentDirGuard {
   std::string saved_;
 };
 
+// Removes a private work folder, with whatever is left in it, when the run
+// ends: no one else can use it.
+class PrivateFolderGuard {
+ public:
+  explicit PrivateFolderGuard(std::string folder) : folder_(std::move(folder)) {}
+  ~PrivateFolderGuard() {
+    if (!folder_.empty()) os::RemoveTree(folder_);
+  }
+
+ private:
+  std::string folder_;
+};
+
 bool IsAbsolute(const std::string& p) {
   return (!p.empty() && (p[0] == '\\' || p[0] == '/')) || (p.size() >= 2 && p[1] == ':');
 }
@@ -81,6 +94,19 @@ std::vector<std::string> FolderOrder(std::vector<std::string> names) {
   return names;
 }
 
+// SOURCE_DATE_EPOCH: -1 when unset or empty, the seconds when it is a
+// number; anything else stops the run before anything is written.
+int64_t SourceDateEpoch() {
+  std::string v = os::GetEnv("SOURCE_DATE_EPOCH");
+  if (v.empty()) return -1;
+  bool digits = v.size() <= 18;
+  for (char c : v) digits = digits && c >= '0' && c <= '9';
+  if (!digits)
+    throw Error("The environment variable SOURCE_DATE_EPOCH is \"" + v +
+                "\", not a number of seconds since 1970-01-01 00:00:00 UTC");
+  return std::stoll(v);
+}
+
 struct Prepared {
   std::string project;        // reachable after the current folder changed
   std::string project_param;  // parameter 1 as given, for the window
@@ -88,6 +114,7 @@ struct Prepared {
   WorkPaths paths;
   int pending_error = 0;
   PackOptions pack;
+  int64_t source_date_epoch = -1;
 };
 
 // The compile stages 1 to 14; stage 15 (releasing the reader and the lists)
@@ -97,6 +124,7 @@ void Compile(const Prepared& prep, RunState& run, RunResult& result) {
   // 1-2: the settings record, the quiet flag and the output path.
   run.Status("Reading Projectfile...");
   Script script;
+  script.source_date_epoch = prep.source_date_epoch;
   project::IniFile ini(prep.project);
   ReadSettings(ini, &script);
   result.output_path = script.output;
@@ -134,7 +162,7 @@ void Compile(const Prepared& prep, RunState& run, RunResult& result) {
                             kMaxFormatSize)
     throw Error("The self-extracting file " + script.output +
                 " would be 4 GB or larger; its offsets cannot hold that");
-  CopyStub(prep.stub, paths.setup_exe);
+  CopyStub(prep.stub, paths.setup_exe, paths.create == os::File::kCreateNew);
   run.Checkpoint();
   run.Status("Adding Header Information...");
   AddHeader(paths.setup_exe, paths.setup0, paths.setup1);
@@ -181,8 +209,16 @@ RunResult Run(const std::vector<std::string>& params, const RunOptions& options,
     result.ending = Ending::kHelp;
     return result;
   }
-  CurrentDirGuard restore_current_dir;
   Prepared prep;
+  try {
+    prep.source_date_epoch = SourceDateEpoch();
+  } catch (const Error& e) {
+    result.ending = Ending::kFailed;
+    result.error = e.what();
+    observer.ReportFailure(result.error + ".", kFatalText);
+    return result;
+  }
+  CurrentDirGuard restore_current_dir;
   // Opened again after the current folder has changed: keep it reachable.
   prep.project = IsAbsolute(params[0]) ? params[0] : os::FullPath(params[0]);
   prep.project_param = params[0];
@@ -196,17 +232,32 @@ RunResult Run(const std::vector<std::string>& params, const RunOptions& options,
   // surface when the data part is created.
   std::string temp = options.temp_folder.empty() ? os::TempFolder() : options.temp_folder;
   WorkPaths& paths = prep.paths;
-  paths.work_folder = InFolder(temp, "kestrocmp.tmp");
+  prep.pending_error = EnsureDir(temp);
+  int code = 0;
+  if (options.private_work_folder) {
+    paths.work_folder = os::CreatePrivateDir(temp, "kestrocmp-", &code);
+    paths.create = os::File::kCreateNew;
+    if (paths.work_folder.empty()) paths.work_folder = InFolder(temp, "kestrocmp-XXXXXX");
+  } else {
+    paths.work_folder = InFolder(temp, "kestrocmp.tmp");
+    code = EnsureDir(paths.work_folder);
+  }
+  if (!prep.pending_error) prep.pending_error = code;
   paths.password_val = InFolder(paths.work_folder, "password.val");
   paths.setup0 = InFolder(paths.work_folder, "SETUP.0");
   paths.setup1 = InFolder(paths.work_folder, "SETUP.1");
   paths.setup_exe = InFolder(paths.work_folder, "SETUP.EXE");
-  prep.pending_error = EnsureDir(temp);
-  int code = EnsureDir(paths.work_folder);
-  if (!prep.pending_error) prep.pending_error = code;
+  PrivateFolderGuard remove_private_folder(options.private_work_folder && !code ? paths.work_folder : "");
 
   // The built-in file; a failure to write it shows when it is packed.
-  {
+  if (!(options.private_work_folder && code)) {
+    if (paths.create == os::File::kCreateNew) {
+      try {
+        os::File(paths.password_val, os::File::kCreateNew).Close();
+      } catch (const IoError&) {
+        // Shows when the file is packed.
+      }
+    }
     project::IniFile password_val(paths.password_val);
     if (password_val.WriteString("epa1", "PasswordValidate", "0"))
       os::SetFileDosDateTime(paths.password_val, kPasswordValTime);

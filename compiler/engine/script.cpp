@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/text.h"
+#include "format/rules.h"
 #include "project/keys.h"
 
 namespace kestro::compiler {
@@ -105,35 +106,13 @@ std::vector<std::string> SplitParams(const std::string& value, int count) {
   return params;
 }
 
-bool IsInteger32(const std::string& text) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return false;
-  uint64_t v = 0;
-  if (text[i] == '$') {
-    if (++i == text.size()) return false;
-    for (; i < text.size(); ++i) {
-      char c = text[i];
-      int d = HexDigitValue(c);
-      if (d < 0) return false;
-      v = v * 16 + static_cast<uint64_t>(d);
-      if (v > 0xFFFFFFFFu) return false;
-    }
-    return true;
-  }
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    v = v * 10 + static_cast<uint64_t>(text[i] - '0');
-    if (v > (negative ? 0x80000000u : 0x7FFFFFFFu)) return false;
-  }
-  return true;
-}
-
 void ReadDirs(const IniFile& ini, std::vector<format::DirEntry>* out) {
-  ForEachEntry(ini, project::kSectionDirs, [&](int, const std::string& value) {
+  ForEachEntry(ini, project::kSectionDirs, [&](int n, const std::string& value) {
     format::DirEntry e;
     Set(e.folder, value);
+    if (format::CheckDirEntry(e))
+      throw Error(Format("ERROR! Eintrag %d der Sektion [Dirs] (%s) liegt nicht im Zielordner", n,
+                         std::string(e.folder.chars, e.folder.len).c_str()));
     out->push_back(e);
   });
 }
@@ -160,6 +139,10 @@ void ReadIcons(const IniFile& ini, std::vector<format::IconEntry>* out) {
     Set(e.name, p[0]);
     Set(e.command, p[1]);
     Set(e.folder, p[2]);
+    if (format::CheckIconEntry(e))
+      throw Error(Format(
+          "ERROR! Parameter 1 (icon name) in Eintrag %d der Sektion [Icons] ist kein g\xFCltiger Dateiname",
+          n));
     out->push_back(e);
   });
 }
@@ -189,6 +172,9 @@ void ReadInis(const IniFile& ini, std::vector<format::IniEntry>* out) {
           Format("ERROR! Parameter 5 (options) in Eingabe %d der Sektion [INI] kann nicht sowohl die Option "
                  "\"E\" als auch \"S\" haben.",
                  n));
+    if (format::CheckIniEntry(e))
+      throw Error(Format(
+          "ERROR! Parameter 1 (file name) in Eingabe %d der Sektion [INI] liegt nicht im Zielordner", n));
     out->push_back(e);
   });
 }
@@ -233,7 +219,7 @@ void ReadRegs(const IniFile& ini, std::vector<format::RegEntry>* out) {
     Set(e.data, p[4]);
     if (e.type == format::kRegDword) {
       std::string stored(e.data.chars, e.data.len);
-      if (!IsInteger32(stored)) throw ConvertError(stored);
+      if (!format::ParseDword(e.data.chars, e.data.len, nullptr)) throw ConvertError(stored);
     }
     std::string options = UpperAscii(p[5]);
     if (Has(options, 'E')) e.options |= format::kRegOptionErase;
@@ -243,6 +229,8 @@ void ReadRegs(const IniFile& ini, std::vector<format::RegEntry>* out) {
           Format("ERROR! Parameter 6 (options) in Eintrag %d der Sektion [Registry] kann nicht die Optionen "
                  "\"E\" und \"K\" haben",
                  n));
+    if (const char* why = format::CheckRegEntry(e))
+      throw Error(Format("ERROR! Eintrag %d der Sektion [Registry]: %s", n, why));
     out->push_back(e);
   });
 }

@@ -22,6 +22,9 @@ struct Script {
   std::vector<format::IconEntry> icons;
   std::vector<format::IniEntry> inis;
   std::vector<format::RegEntry> regs;
+  // SOURCE_DATE_EPOCH (seconds since 1970, UTC) when it is set, else -1:
+  // file times later than it are given it, and all are taken in UTC.
+  int64_t source_date_epoch = -1;
 };
 
 // Every [Settings] key into the record (all fields but the five counts),
@@ -39,12 +42,10 @@ class ParamError : public Error {
 // codes up to 32.
 std::vector<std::string> SplitParams(const std::string& value, int count);
 
-// Whether text is a 32-bit integer: optional sign, then decimal digits or
-// "$" followed by hexadecimal digits.
-bool IsInteger32(const std::string& text);
-
 // The entry sections; each stops the run with its message at the first bad
-// entry. Icons gets the built-in icon entry first.
+// entry, among them every entry the extractor would refuse (format/rules.h):
+// a DWORD datum outside format::ParseDword's grammar, a folder or INI file
+// outside the target folder, an icon name that is no file name. Icons gets the built-in icon entry first.
 void ReadDirs(const project::IniFile& ini, std::vector<format::DirEntry>* out);
 void ReadIcons(const project::IniFile& ini, std::vector<format::IconEntry>* out);
 void ReadInis(const project::IniFile& ini, std::vector<format::IniEntry>* out);

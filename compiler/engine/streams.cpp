@@ -19,10 +19,14 @@ class SourceStreams::Opened {
     info_ = SourceInfo{};
     info_.size = stamp.size;
     info_.dos_date_time = stamp.dos_date_time;
+    info_.modified_unix = stamp.modified_unix;
+    path_ = path;
     first_ = 0;
     first_error_ = nullptr;
     try {
       first_ = file_.Read(compressor.input(), kCompressBlock);
+      read_ = first_;
+      NotifySourceRead(path_, read_);
       const uint8_t* p = compressor.input();
       if (first_ >= 2 && p[0] == 'M' && p[1] == 'Z') {
         ReadPeFileVersion(file_, info_.size, &info_.version);
@@ -47,15 +51,20 @@ class SourceStreams::Opened {
         first_,
         [&](uint8_t* buf, size_t n) {
           if (stop && stop->load(std::memory_order_relaxed)) throw Stopped{};
-          return file_.Read(buf, n);
+          size_t got = file_.Read(buf, n);
+          read_ += got;
+          NotifySourceRead(path_, read_);
+          return got;
         },
         write);
   }
 
  private:
   os::File file_;
+  std::string path_;
   SourceInfo info_;
   size_t first_ = 0;
+  uint64_t read_ = 0;
   std::exception_ptr first_error_;
 };
 
@@ -114,7 +123,7 @@ SourceStreams::~SourceStreams() {
   for (std::thread& t : workers_) t.join();
 }
 
-const SourceInfo& SourceStreams::Open(size_t k) {
+SourceInfo SourceStreams::Open(size_t k) {
   if (opened_) {
     opened_->Open(sources_[k], *compressor_);
     return opened_->info();

@@ -27,6 +27,7 @@ namespace kestro::compiler {
 struct SourceInfo {
   uint64_t size = 0;
   uint32_t dos_date_time = 0;
+  int64_t modified_unix = 0;
   FileVersionWords version;
 };
 
@@ -43,7 +44,7 @@ class SourceStreams {
   SourceStreams& operator=(const SourceStreams&) = delete;
 
   // Source k, k = 0, 1, 2, ... in turn: raises what opening it raised.
-  const SourceInfo& Open(size_t k);
+  SourceInfo Open(size_t k);
   // Source k's stream, after Open(k), handed to write in pieces; raises
   // what reading or compressing it raised, after the pieces made before.
   // Sources of 4 GB or more are never compressed: do not ask for them.

@@ -43,11 +43,11 @@ TEST(Paths, FileNameIsThePartAfterTheLastBackslashOrColon) {
     EXPECT_EQ(ExtractFilePath(c.in), c.folder) << c.in;
     EXPECT_EQ(ExtractFileDir(c.in), c.dir) << c.in;
   }
-#ifndef _WIN32
+  // A slash separates on every host: Windows accepts "C:/src/a.txt".
   EXPECT_EQ(ExtractFileName("/tmp/x/y.bin"), "y.bin");
-#else
-  EXPECT_EQ(ExtractFileName("a/y.bin"), "a/y.bin");
-#endif
+  EXPECT_EQ(ExtractFileName("C:/src/a.txt"), "a.txt");
+  EXPECT_EQ(ExtractFilePath("C:/out/x.exe"), "C:/out/");
+  EXPECT_EQ(ExtractFileDir("C:/out/x.exe"), "C:/out");
 }
 
 TEST(Paths, DirExistsIgnoresOneTrailingBackslash) {

@@ -39,11 +39,10 @@ TEST(FindMarker, SearchesBlockwiseWithOverlapUntilFound) {
       // The short last block must not be searched beyond the bytes it read:
       // the buffer still holds the marker from the block before.
       {"before a short last block", WithMarkers(4196, {4000}), 4000},
-      {"a later block replaces an earlier match", WithMarkers(6000, {10, 5000}), 5000},
-      // Once a marker is noted, blocks follow each other without overlap: a
-      // later marker across a block boundary is not seen.
-      {"no overlap after a match", WithMarkers(6000, {10, 4090}), 10},
-      {"no overlap after a match in the overlapping block", WithMarkers(9000, {4090, 8175}), 4090},
+      // The first marker counts, where the extractor looks for the header.
+      {"an earlier match wins over a later block's", WithMarkers(6000, {10, 5000}), 10},
+      {"an earlier match wins in the same block", WithMarkers(6000, {10, 4090}), 10},
+      {"a match across a boundary wins over a later one", WithMarkers(9000, {4090, 8175}), 4090},
       {"none", WithMarkers(10000, {}), -1},
       {"empty file", "", -1},
       {"cut marker at the end", WithMarkers(100, {}) + Marker().substr(0, 11), -1},

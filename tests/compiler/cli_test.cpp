@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <set>
+
 #include "common/os.h"
 #include "compiler/cli/console_observer.h"
 #include "project/ini_file.h"
@@ -36,7 +38,10 @@ class Process {
       dup2(null, 0);
       close(out[0]), close(err[0]);
       if (chdir(cwd.c_str()) != 0) _exit(99);
-      setenv("TMPDIR", tmpdir.c_str(), 1);
+      if (tmpdir.empty())
+        unsetenv("TMPDIR");
+      else
+        setenv("TMPDIR", tmpdir.c_str(), 1);
       std::vector<char*> argv = {const_cast<char*>(program.c_str())};
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
@@ -119,9 +124,11 @@ TEST(Cli, HelpVersionAndUsage) {
             c.out.find("Usage: kestro-compiler [--yes] [--stub FILE] [-j N] PROJECT [OUTPUT [SOURCEDIR]]"));
   EXPECT_NE(std::string::npos, c.out.find("The tessaron Kestro Compiler offers you to automaticly create"));
   EXPECT_EQ(std::string::npos, c.out.find('\r')) << "line ends for the terminal";
+  // A missing project: one line and a hint, not the whole help.
   EXPECT_EQ(2, c.Run({"missing.tkp"}));
-  EXPECT_NE(std::string::npos, c.out.find("Usage:"));
-  EXPECT_FALSE(fs::exists(c.dir.path() / "tmp" / "kestrocmp.tmp")) << "nothing written";
+  EXPECT_EQ("", c.out);
+  EXPECT_EQ("kestro-compiler: no project file missing.tkp\nTry 'kestro-compiler --help'.\n", c.err);
+  EXPECT_TRUE(fs::is_empty(c.tmp)) << "nothing written";
   EXPECT_EQ(0, c.Run({"--help"}));
   EXPECT_NE(std::string::npos, c.out.find("Exit codes:"));
   EXPECT_EQ(0, c.Run({"--version"}));
@@ -223,20 +230,44 @@ TEST(Cli, FindsTheStubBesideItselfOrInShare) {
   EXPECT_EQ(std::string(10, 'S'), ReadFile(c.dir / "out.exe").substr(0, 10));
 }
 
-TEST(Cli, OutputAndSourceFolderAreTakenFromTheCallersFolderAndStoredWithBackslashes) {
+std::string Backslashed(std::string s) {
+  for (char& ch : s)
+    if (ch == '/') ch = '\\';
+  return s;
+}
+
+// OUTPUT and SOURCEDIR are taken from the caller's folder; in the project
+// they are written relative to its folder when they lie below it or beside
+// it, and absolute only when they were given absolute.
+TEST(Cli, OutputAndSourceFolderAreStoredRelativeToTheProjectUnlessGivenAbsolute) {
   Cli c;
-  fs::create_directories(c.dir.path() / "outdir");
-  fs::create_directories(c.dir.path() / "more");
-  WriteFile(c.dir / "more/b.txt", "b");
-  ASSERT_EQ(0, c.Run({"--stub", "stub.dat", "p.tkp", "outdir/x.exe", "more"})) << c.err;
-  EXPECT_TRUE(fs::exists(c.dir.path() / "outdir" / "x.exe"));
-  project::IniFile ini(c.tkp);
-  std::string output = ini.ReadString("Settings", "Output", "");
-  std::string file1 = ini.ReadString("Files", "File1", "");
-  EXPECT_EQ(std::string::npos, output.find('/')) << output;
-  EXPECT_EQ("\\outdir\\x.exe", output.substr(output.size() - 13));
-  EXPECT_EQ("\\more\\b.txt", file1.substr(file1.size() - 11)) << file1;
-  EXPECT_EQ(std::string::npos, file1.find('/')) << file1;
+  fs::create_directories(c.dir.path() / "proj" / "pool");
+  fs::create_directories(c.dir.path() / "proj" / "built");
+  fs::create_directories(c.dir.path() / "built");
+  WriteFile(c.dir / "proj/pool/only.txt", "only");
+  WriteFile(c.dir / "proj/p.tkp", "[Settings]\r\nOutput=x.exe\r\n");
+  struct Case {
+    std::string cwd, project, output, sourcedir;
+    std::string stored_output, stored_file1, built;
+  } cases[] = {
+      {"proj", "p.tkp", "built/out.exe", "pool", "built\\out.exe", "pool\\only.txt", "proj/built/out.exe"},
+      {".", "proj/p.tkp", "proj/built/b.exe", "proj/pool", "built\\b.exe", "pool\\only.txt",
+       "proj/built/b.exe"},
+      {"proj/pool", "../p.tkp", "../../built/c.exe", ".", "..\\built\\c.exe", "pool\\only.txt",
+       "built/c.exe"},
+      {"proj", "p.tkp", c.dir / "built/abs.exe", c.dir / "proj/pool", Backslashed(c.dir / "built/abs.exe"),
+       Backslashed(c.dir / "proj/pool/only.txt"), "built/abs.exe"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.output);
+    Process p(KESTRO_COMPILER, {"--yes", "--stub", c.stub, k.project, k.output, k.sourcedir},
+              (c.dir.path() / k.cwd).string(), c.tmp);
+    ASSERT_EQ(0, p.Wait()) << p.err;
+    project::IniFile ini(c.dir / "proj/p.tkp");
+    EXPECT_EQ(k.stored_output, ini.ReadString("Settings", "Output", ""));
+    EXPECT_EQ(k.stored_file1, ini.ReadString("Files", "File1", ""));
+    EXPECT_EQ("only", test::ReadOutput(c.dir / k.built).contents.back());
+  }
 }
 
 TEST(Cli, CtrlCIsAConfirmedCancelAtTheNextCheckpoint) {
@@ -248,9 +279,67 @@ TEST(Cli, CtrlCIsAConfirmedCancelAtTheNextCheckpoint) {
   p.Interrupt();
   EXPECT_EQ(130, p.Wait()) << p.err;
   EXPECT_FALSE(fs::exists(c.dir.path() / "out.exe"));
-  EXPECT_TRUE(fs::exists(c.dir.path() / "tmp" / "kestrocmp.tmp" / "SETUP.1"))
-      << "work files stay; TMPDIR is used";
+  EXPECT_TRUE(fs::is_empty(c.tmp)) << "the private work folder goes with the run";
   EXPECT_EQ(std::string::npos, p.err.find("a.txt")) << "stopped before the next file";
+}
+
+std::set<std::string> WorkFoldersInTmp() {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator("/tmp"))
+    if (e.path().filename().string().rfind("kestrocmp-", 0) == 0) names.insert(e.path().filename().string());
+  return names;
+}
+
+// Every run works in a new private folder of its own: two runs at the same
+// time need no TMPDIR of their own, and the folder is gone afterwards.
+TEST(Cli, ParallelRunsWithoutTmpdirEachGetTheirOwnWorkFolder) {
+  Cli a, b;
+  std::string big_a = test::NoiseBytes(6 << 20, 1), big_b = test::NoiseBytes(6 << 20, 2);
+  for (Cli* c : {&a, &b}) {
+    WriteFile(c->dir / "src/big.bin", c == &a ? big_a : big_b);
+    WriteFile(c->tkp,
+              "[Settings]\r\nOutput=out.exe\r\n[Files]\r\nFile1=src\\big.bin\r\nFile2=src\\a.txt\r\n");
+  }
+  std::set<std::string> before = WorkFoldersInTmp();
+  Process pa(KESTRO_COMPILER, {"--stub", a.stub, "p.tkp"}, a.dir.path().string(), "");
+  Process pb(KESTRO_COMPILER, {"--stub", b.stub, "p.tkp"}, b.dir.path().string(), "");
+  ASSERT_EQ(0, pa.Wait()) << pa.err;
+  ASSERT_EQ(0, pb.Wait()) << pb.err;
+  test::Output oa = test::ReadOutput(a.dir / "out.exe"), ob = test::ReadOutput(b.dir / "out.exe");
+  ASSERT_EQ(3u, oa.contents.size());
+  ASSERT_EQ(3u, ob.contents.size());
+  EXPECT_TRUE(oa.contents[1] == big_a && ob.contents[1] == big_b) << "each output holds its own sources";
+  EXPECT_EQ("hello", oa.contents[2]);
+  EXPECT_EQ(before, WorkFoldersInTmp()) << "no work folder is left behind";
+}
+
+// A kestrocmp.tmp planted in the shared /tmp, with links where the work
+// files used to go, is neither used nor changed.
+TEST(Cli, AHostileKestrocmpTmpInTmpIsLeftUntouched) {
+  const fs::path planted = "/tmp/kestrocmp.tmp";
+  Cli c;
+  std::string victim = c.dir / "victim.txt";
+  WriteFile(victim, "precious");
+  bool ours = !fs::exists(fs::symlink_status(planted));
+  if (ours) {
+    fs::create_directory(planted);
+    for (const char* name : {"SETUP.EXE", "SETUP.0", "SETUP.1", "password.val"})
+      fs::create_symlink(victim, planted / name);
+  }
+  auto listing = [&] {
+    std::string s;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(planted, ec))
+      s += e.path().filename().string() + (fs::is_symlink(e.symlink_status()) ? "@" : "") + "\n";
+    return s;
+  };
+  std::string before = listing();
+  Process p(KESTRO_COMPILER, {"--stub", c.stub, "p.tkp"}, c.dir.path().string(), "");
+  EXPECT_EQ(0, p.Wait()) << p.err;
+  EXPECT_EQ("hello", test::ReadOutput(c.dir / "out.exe").contents.back());
+  EXPECT_EQ("precious", ReadFile(victim));
+  EXPECT_EQ(before, listing());
+  if (ours) fs::remove_all(planted);
 }
 
 // Ctrl-C that comes before or during the "File exists" question ends the run

@@ -1,9 +1,19 @@
 // Whole runs of the engine on small projects, through a recording observer.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/time.h>
+
+#include <cstdlib>
+#include <ctime>
+#endif
+
 #include "common/errors.h"
 #include "common/os.h"
 #include "compiler/engine.h"
+#include "compiler/engine/packer.h"
 #include "project/ini_file.h"
 #include "test_util.h"
 
@@ -512,6 +522,167 @@ TEST(Run, AnOutputOf4GBStopsTheRunNamingTheOutput) {
   EXPECT_FALSE(f.InWork("SETUP.EXE")) << "stopped before the copy";
 }
 #endif
+
+// A source that grows (or shrinks) while it is compressed would give a
+// stream of another length than its entry records: the run stops, naming
+// the file, instead of building an output the extractor calls damaged.
+TEST(Run, ASourceThatChangesWhileItIsCompressedStopsTheRun) {
+  for (bool grow : {true, false}) {
+    SCOPED_TRACE(grow ? "grows" : "shrinks");
+    Fixture f;
+    BasicSources(f);
+    std::string noise = (f.dir.path() / "src" / "noise.bin").string();
+    bool changed = false;
+    SetSourceReadHook([&](const std::string& source, uint64_t read) {
+      if (changed || source.find("noise.bin") == std::string::npos || read == 0) return;
+      changed = true;
+      if (grow)
+        WriteFile(noise, test::NoiseBytes(20000 + 5000, 5));
+      else
+        fs::resize_file(noise, 17000);
+    });
+    RunResult r = f.Run();
+    SetSourceReadHook(nullptr);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(Ending::kFailed, r.ending);
+    EXPECT_NE(std::string::npos, f.rec.report.find("src\\noise.bin changed while it was compressed"))
+        << f.rec.report;
+    EXPECT_FALSE(os::FileExists(f.output));
+    EXPECT_FALSE(f.InWork("SETUP.1"));
+  }
+}
+
+// A private work folder (kestro-compiler): new for the run, never
+// kestrocmp.tmp, and gone afterwards however the run ends.
+TEST(Run, APrivateWorkFolderIsNewAndGoesWithTheRun) {
+  for (int cancel_at : {0, 6}) {
+    SCOPED_TRACE(cancel_at);
+    Fixture f;
+    BasicSources(f);
+    fs::create_directories(f.work);  // a kestrocmp.tmp that is not ours
+    WriteFile(f.work + "/SETUP.1", "not ours");
+    std::string seen;
+    f.rec.cancel_at = cancel_at;
+    f.rec.on_checkpoint = [&](int) {
+      for (const auto& e : fs::directory_iterator(f.temp))
+        if (e.path().filename() != "kestrocmp.tmp") seen = e.path().filename().string();
+    };
+    RunOptions options;
+    options.stub_path = f.stub;
+    options.temp_folder = f.temp;
+    options.private_work_folder = true;
+    RunResult r = compiler::Run({f.tkp}, options, f.rec);
+    EXPECT_EQ(cancel_at ? Ending::kCancelled : Ending::kCompleted, r.ending) << f.rec.report;
+    EXPECT_EQ(0u, seen.rfind("kestrocmp-", 0)) << seen;
+    EXPECT_EQ("not ours", ReadFile(f.work + "/SETUP.1"));
+    size_t left = 0;
+    for (const auto& e : fs::directory_iterator(f.temp)) {
+      if (e.path().filename() != "kestrocmp.tmp") ++left;
+    }
+    EXPECT_EQ(0u, left) << "the private folder is removed";
+    if (!cancel_at) {
+      EXPECT_EQ(5u, test::ReadOutput(f.output).files.size());
+    }
+  }
+}
+
+// The environment and file times of the reproducibility tests.
+void SetEnv(const char* name, const char* value) {
+#ifdef _WIN32
+  SetEnvironmentVariableA(name, value);
+#else
+  if (value)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+#endif
+}
+
+void SetUnixTime(const std::string& path, int64_t seconds) {
+#ifdef _WIN32
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  uint64_t ticks = static_cast<uint64_t>(seconds) * 10000000ull + 116444736000000000ull;
+  FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  ASSERT_TRUE(SetFileTime(h, &ft, &ft, &ft));
+  CloseHandle(h);
+#else
+  struct timeval tv[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
+  ASSERT_EQ(0, utimes(path.c_str(), tv));
+#endif
+}
+
+constexpr int64_t k2001 = 981173106;   // 2001-02-03 04:05:06 UTC
+constexpr int64_t k2020 = 1577836800;  // 2020-01-01 00:00:00 UTC
+constexpr uint32_t kDos2001 = ((21u << 9 | 2u << 5 | 3u) << 16) | (4u << 11 | 5u << 5 | 3u);
+constexpr uint32_t kDos2020 = (40u << 9 | 1u << 5 | 1u) << 16;
+
+// Two copies of the same sources, with other modification times.
+struct TwoCheckouts {
+  Fixture a, b;
+  TwoCheckouts() {
+    for (Fixture* f : {&a, &b}) {
+      f->Source("old.txt", "old");
+      f->Source("new.txt", "new");
+      f->Project("[Settings]\r\nOutput=out.exe\r\n[Files]\r\nFile1=src\\old.txt\r\nFile2=src\\new.txt\r\n");
+    }
+    SetUnixTime(a.dir / "src/old.txt", k2001);
+    SetUnixTime(b.dir / "src/old.txt", k2001);
+    SetUnixTime(a.dir / "src/new.txt", k2020 + 86400 * 100);
+    SetUnixTime(b.dir / "src/new.txt", k2020 + 86400 * 300 + 7);
+  }
+  bool Same() {
+    EXPECT_EQ(Ending::kCompleted, a.Run().ending) << a.rec.report;
+    EXPECT_EQ(Ending::kCompleted, b.Run().ending) << b.rec.report;
+    return ReadFile(a.output) == ReadFile(b.output);
+  }
+};
+
+// SOURCE_DATE_EPOCH: times later than it become it, all in UTC, so two
+// checkouts give the same bytes; unset, nothing changes.
+TEST(Run, SourceDateEpochMakesCheckoutsGiveTheSameBytes) {
+  TwoCheckouts t;
+  SetEnv("SOURCE_DATE_EPOCH", nullptr);
+  EXPECT_FALSE(t.Same()) << "without it, the times differ";
+  SetEnv("SOURCE_DATE_EPOCH", std::to_string(k2020).c_str());
+  EXPECT_TRUE(t.Same());
+  test::Output out = test::ReadOutput(t.a.output);
+  ASSERT_EQ(3u, out.files.size());
+  EXPECT_EQ(kDos2001, out.files[1].dos_date_time) << "an older time stays, taken in UTC";
+  EXPECT_EQ(kDos2020, out.files[2].dos_date_time) << "a newer one becomes the epoch";
+#ifndef _WIN32
+  // The build machine's time zone does not count.
+  std::string first = ReadFile(t.a.output);
+  for (const char* tz : {"JST-9", "EST5EDT"}) {
+    SetEnv("TZ", tz);
+    tzset();
+    EXPECT_TRUE(t.Same()) << tz;
+    EXPECT_EQ(first, ReadFile(t.a.output)) << tz;
+  }
+  SetEnv("TZ", nullptr);
+  tzset();
+#endif
+  SetEnv("SOURCE_DATE_EPOCH", nullptr);
+}
+
+TEST(Run, AnInvalidSourceDateEpochStopsTheRunBeforeAnythingIsWritten) {
+  for (const char* value : {"yesterday", "-5", "12x", "1e9"}) {
+    SCOPED_TRACE(value);
+    Fixture f;
+    BasicSources(f);
+    std::string before = ReadFile(f.tkp);
+    SetEnv("SOURCE_DATE_EPOCH", value);
+    RunResult r = f.Run({"new.exe"});
+    SetEnv("SOURCE_DATE_EPOCH", nullptr);
+    EXPECT_EQ(Ending::kFailed, r.ending);
+    EXPECT_NE(std::string::npos, f.rec.report.find("SOURCE_DATE_EPOCH is \"" + std::string(value) + "\""))
+        << f.rec.report;
+    EXPECT_EQ(before, ReadFile(f.tkp)) << "the project is not rewritten";
+    EXPECT_FALSE(fs::exists(f.temp)) << "no work folder";
+    EXPECT_FALSE(os::FileExists(f.output));
+  }
+}
 
 #ifdef _WIN32
 // The temporary folder: TMP if it names a folder, else TEMP; a relative one

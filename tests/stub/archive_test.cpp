@@ -107,6 +107,100 @@ TEST_F(ArchiveTest, RoundTripKeepsBytesAndTimesAndDropsTheInternalFile) {
   EXPECT_TRUE(os::IsDirectory(target_ + "\\sub\\deep"));
 }
 
+// A DOS time that no system can set (month 0, as a Windows-built output
+// carried for a source from before 1980; or fields out of place) leaves the
+// file its own time; the extraction succeeds.
+TEST_F(ArchiveTest, ATimeThatCannotBeSetLeavesTheFilesOwnTime) {
+  OutputPlan plan;
+  plan.settings = QuietSettings();
+  plan.files.push_back({"%a\\zero.txt", "zero", 0});
+  plan.files.push_back({"%a\\ones.txt", "ones", 0xFFFFFFFFu});
+  plan.files.push_back({"%a\\good.txt", "good", 0x5A8B6C21});
+  ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), plan))) << msg_.text;
+  uint32_t before = os::CurrentDosDateTime();
+  ASSERT_EQ(kExitOk, Extract()) << msg_.text;
+  EXPECT_EQ("zero", Content(target_ + "\\zero.txt"));
+  EXPECT_EQ("ones", Content(target_ + "\\ones.txt"));
+  for (const char* name : {"\\zero.txt", "\\ones.txt"})
+    EXPECT_GE(os::FileDosDateTime(target_ + name) >> 16, before >> 16)
+        << name << " keeps the time it was written";
+  EXPECT_EQ(0x5A8B6C21u, os::FileDosDateTime(target_ + "\\good.txt"));
+}
+
+// Every script entry is checked when the file is opened, before anything
+// is shown or written: the rules the compiler checks, no entry the compiler
+// would not write.
+TEST_F(ArchiveTest, ScriptEntriesAreCheckedWhenTheFileIsOpened) {
+  auto reg = [](uint32_t root, const char* data, uint8_t type, uint8_t options) {
+    RegEntry e;
+    e.root = root;
+    e.subkey.Set("Software\\K");
+    e.data.Set(data);
+    e.type = type;
+    e.options = options;
+    return e;
+  };
+  auto ini = [](const char* file, const char* section, uint8_t options) {
+    IniEntry e;
+    e.file.Set(file);
+    e.section.Set(section);
+    e.key.Set("k");
+    e.options = options;
+    return e;
+  };
+  auto icon = [](const char* name, const char* command) {
+    IconEntry e;
+    e.name.Set(name);
+    e.command.Set(command);
+    return e;
+  };
+  struct Case {
+    const char* name;
+    std::vector<RegEntry> regs;
+    std::vector<IniEntry> inis;
+    std::vector<IconEntry> icons;
+    const char* says;  // empty: accepted
+  } cases[] = {
+      {"good entries",
+       {reg(kRootCurrentUser, "$1F", kRegDword, kRegOptionKeep)},
+       {ini("%a\\a.ini", "s", 0)},
+       {icon("My App", "%a\\x.exe")},
+       ""},
+      {"DWORD with a signed hex",
+       {reg(kRootCurrentUser, "-$10", kRegDword, 0)},
+       {},
+       {},
+       "[Registry] entry 1"},
+      {"DWORD out of range", {reg(kRootLocalMachine, "4294967296", kRegDword, 0)}, {}, {}, "32-bit number"},
+      {"unknown root", {reg(0x80000005u, "x", kRegString, 0)}, {}, {}, "root key"},
+      {"unknown type", {reg(kRootCurrentUser, "x", 7, 0)}, {}, {}, "data type"},
+      {"options E and K",
+       {reg(kRootCurrentUser, "x", kRegString, kRegOptionErase | kRegOptionKeep)},
+       {},
+       {},
+       "E and K"},
+      {"INI outside the target", {}, {ini("%a\\..\\a.ini", "s", 0)}, {}, "[INI] entry 1"},
+      {"INI without section", {}, {ini("%a\\a.ini", "", 0)}, {}, "not named"},
+      {"INI options E and S", {}, {ini("a.ini", "s", kIniOptionErase | kIniOptionSkip)}, {}, "E and S"},
+      {"icon name with a colon", {}, {}, {icon("a:b", "x.exe")}, "[Icons] entry 1"},
+      {"icon without command", {}, {}, {icon("ok", "")}, "command line"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OutputPlan plan = TwoFiles();
+    plan.regs = c.regs;
+    plan.inis = c.inis;
+    plan.icons = c.icons;
+    int rc = Open(BuildOutput(FakeStub(), plan));
+    if (!*c.says) {
+      EXPECT_EQ(kExitOk, rc) << msg_.text;
+      continue;
+    }
+    EXPECT_EQ(kExitDamaged, rc);
+    EXPECT_NE(nullptr, strstr(msg_.text, c.says)) << msg_.text;
+  }
+}
+
 TEST_F(ArchiveTest, TestModeChecksEveryStreamAndWritesNothing) {
   ASSERT_EQ(kExitOk, Open(BuildOutput(FakeStub(), TwoFiles())));
   ExtractOptions opt;
@@ -176,12 +270,31 @@ TEST_F(ArchiveTest, DamagedOutputsAreRefusedAndNothingIsWritten) {
       {"wrong Adler-32", [file2](auto& b, auto&) { b[file2 + 74] ^= 0x40; }, false, "checksum"},
       {"size one too large", [file2](auto& b, auto&) { PutU32At(b, file2 + 86, 40001); }, false, "shorter"},
       {"size one too small", [file2](auto& b, auto&) { PutU32At(b, file2 + 86, 39999); }, false, "longer"},
+      // The streams lie back to back: a length or an offset that moves one
+      // of them is seen before anything is extracted.
       {"packed length too short",
-       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) - 3); }, false,
-       "ends too early"},
+       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) - 3); }, true,
+       "does not follow"},
       {"packed length too long",
-       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) + 2); }, false,
-       "does not end"},
+       [file1](auto& b, auto&) { PutU32At(b, file1 + 90, GetU32(&b[file1 + 90]) + 2); }, true,
+       "does not follow"},
+      {"streams out of entry order",
+       [file1, file2](auto& b, auto&) {
+         uint32_t o1 = GetU32(&b[file1 + 2]), o2 = GetU32(&b[file2 + 2]);
+         PutU32At(b, file1 + 2, o2);
+         PutU32At(b, file2 + 2, o1);
+       },
+       true, "does not follow"},
+      {"overlapping streams",
+       [file1, file2](auto& b, auto&) { PutU32At(b, file2 + 2, GetU32(&b[file1 + 2])); }, true,
+       "does not follow"},
+      // The last stream's own length is checked as it is inflated.
+      {"last packed length too short",
+       [file2](auto& b, auto&) { PutU32At(b, file2 + 90, GetU32(&b[file2 + 90]) - 3); }, false,
+       "ends too early"},
+      {"last packed length too long",
+       [file2](auto& b, auto&) { PutU32At(b, file2 + 90, GetU32(&b[file2 + 90]) + 2); }, true,
+       "outside the file"},
       {"a flipped bit inside a stream", [](auto& b, auto& l) { b[l.streams[2] + 2000] ^= 0x10; }, false,
        "damaged"},
   };

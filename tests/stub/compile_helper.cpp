@@ -32,6 +32,8 @@ std::string CompileProject(const std::string& dir, const std::string& project_te
   std::string cwd = os::CurrentDir();
   compiler::RunOptions options;
   options.stub_path = stub_path;
+  // Tests run in parallel: each compile in a work folder of its own.
+  options.private_work_folder = true;
   QuietObserver observer;
   compiler::RunResult r = compiler::Run({project}, options, observer);
   os::SetCurrentDir(cwd);
