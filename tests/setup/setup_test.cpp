@@ -199,6 +199,25 @@ std::string BoxText(HWND box) {
   return text;
 }
 
+// Runs the registered uninstall command, answers its question with Yes and
+// returns the text of its closing box.
+std::string Uninstall() {
+  const std::string command =
+      RegValue(HKEY_LOCAL_MACHINE, "software\\microsoft\\windows\\currentversion\\uninstall\\tessaronkestro",
+               "UninstallString");
+  driver::ChildProcess un;
+  if (!un.Start(command)) return "<not started: " + command + ">";
+  HWND ask = driver::WaitForWindow("Setup", un.pid(), kWaitMs);
+  if (!ask || !driver::PressButton(ask, "Yes") || !driver::WaitWindowGone(ask, kWaitMs))
+    return "<no question>";
+  HWND report = driver::WaitForWindow("Setup", un.pid(), kWaitMs);
+  if (!report) return "<no report>";
+  std::string text = BoxText(report);
+  driver::PressButton(report, "OK");
+  un.Wait(kWaitMs);
+  return text;
+}
+
 class SetupRun {
  public:
   // Starts setup.exe from `dir` and waits for its wizard.
@@ -236,9 +255,10 @@ class SetupRun {
     SetFolder(folder);
     return Press("&Next >");
   }
-  // Installs into `folder` and waits for the Done page.
-  bool Install(const std::string& folder) {
-    return StartInstall(folder) && WaitUntil([&] { return Page() == "Done"; });
+  // Installs into `folder` and waits for the Done page with its Finish.
+  bool Install(const std::string& folder) { return StartInstall(folder) && WaitForDone(); }
+  bool WaitForDone() {
+    return WaitUntil([&] { return Page() == "Done" && Enabled("&Finish"); });
   }
   bool Finish() { return Press("&Finish") && process_.Wait(kWaitMs); }
 
@@ -477,6 +497,20 @@ TEST_F(SetupTest, ASecondInstallOverwritesAndLeavesOneSetOfEntries) {
   ASSERT_EQ(links.size(), 1u);
   Link link = ReadLink(ProgramsFolder() + "\\" + links[0]);
   EXPECT_EQ(link.working_dir, second + "\\");
+
+  // Another program has taken ".tkp" over: the uninstaller leaves it alone,
+  // and removes the link from the Programs folder.
+  HKEY tkp;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".tkp", 0, KEY_ALL_ACCESS, &tkp), ERROR_SUCCESS);
+  RegSetValueExA(tkp, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("otherapp"), 9);
+  RegCloseKey(tkp);
+  std::string text = Uninstall();
+  EXPECT_EQ(text.find("Could not be removed"), std::string::npos) << text;
+  EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, ".tkp", ""), "otherapp");
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "tessaronkestro"));
+  EXPECT_FALSE(Exists(ProgramsFolder() + "\\tessaron Kestro.lnk"));
+  EXPECT_FALSE(Exists(second));
+  EXPECT_TRUE(Exists("C:\\first place\\Kestro.exe")) << "only the last installation is known";
 }
 
 TEST_F(SetupTest, AFolderWhoseParentIsMissingIsRefused) {
@@ -521,7 +555,7 @@ TEST_F(SetupTest, AFailedCopyStopsBeforeTheRegistryAndCanBeCompletedLater) {
   // With the file back, Next again completes the installation.
   WriteAll(src_ + "\\Readme.txt", readme);
   ASSERT_TRUE(setup.Press("&Next >"));
-  ASSERT_TRUE(WaitUntil([&] { return setup.Page() == "Done"; }));
+  ASSERT_TRUE(setup.WaitForDone());
   ExpectInstalled(folder);
   ExpectRegistered(folder);
   EXPECT_TRUE(setup.Finish());
@@ -564,18 +598,7 @@ TEST_F(SetupTest, UninstallAsksFirstThenRemovesEverything) {
     ExpectInstalled(folder);
     ExpectRegistered(folder);
   }
-  driver::ChildProcess un;
-  ASSERT_TRUE(un.Start(command));
-  HWND ask = driver::WaitForWindow("Setup", un.pid(), kWaitMs);
-  ASSERT_TRUE(ask);
-  ASSERT_TRUE(driver::PressButton(ask, "Yes"));
-  ASSERT_TRUE(driver::WaitWindowGone(ask, kWaitMs));
-  HWND report = driver::WaitForWindow("Setup", un.pid(), kWaitMs);
-  ASSERT_TRUE(report);
-  std::string text = BoxText(report);
-  driver::PressButton(report, "OK");
-  ASSERT_TRUE(un.Wait(kWaitMs));
-  EXPECT_EQ(un.exit_code(), 0u) << text;
+  std::string text = Uninstall();
   EXPECT_EQ(text.find("Could not be removed"), std::string::npos) << text;
 
   EXPECT_FALSE(Exists(folder)) << text;
@@ -653,6 +676,29 @@ TEST_F(OneFileInstaller, ExtractsRunsSetupAndCleansUp) {
   RunInstaller(exe, "C:\\tessaron Kestro");
   ExpectInstalled("C:\\tessaron Kestro");
   ExpectRegistered("C:\\tessaron Kestro");
+}
+
+std::string Manifest(const std::string& exe) {
+  HMODULE module =
+      LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!module) return "<cannot load " + exe + ">";
+  std::string text;
+  if (HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)))  // RT_MANIFEST
+    text.assign(static_cast<const char*>(LockResource(LoadResource(module, res))),
+                SizeofResource(module, res));
+  FreeLibrary(module);
+  return text;
+}
+
+// Setup and the uninstaller write HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE and
+// the Windows folder: they ask for administrator rights. The one-file
+// installer itself does not; it elevates when it starts setup.
+TEST_F(OneFileInstaller, OnlySetupAndTheUninstallerAskForAdministratorRights) {
+  const std::string exe = work_ + "\\KestroSetup.exe";
+  Compile(exe);
+  for (const std::string& path : {src_ + "\\setup.exe", src_ + "\\Untessa.ex_"})
+    EXPECT_NE(Manifest(path).find("level=\"requireAdministrator\""), std::string::npos) << path;
+  EXPECT_NE(Manifest(exe).find("level=\"asInvoker\""), std::string::npos);
 }
 
 TEST_F(OneFileInstaller, TheInstalledWizardShowsItsWelcomeAndOpensProjects) {
