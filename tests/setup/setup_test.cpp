@@ -298,12 +298,15 @@ class SetupTest : public ::testing::Test {
 
   // Every installed file byte-identical to its source.
   void ExpectInstalled(const std::string& folder) {
+    ExpectInstalledFilesOnly(folder);
+    EXPECT_EQ(ReadAll(WindowsFolder() + "\\Unkest70.exe"), ReadAll(src_ + "\\Untessa.ex_"));
+  }
+  void ExpectInstalledFilesOnly(const std::string& folder) {
     for (const setup::InstalledFile& f : setup::kInstallFiles) {
       std::string source = ReadAll(src_ + "\\" + f.source);
       ASSERT_FALSE(source.empty()) << f.source;
       EXPECT_EQ(ReadAll(folder + "\\" + f.destination), source) << f.destination;
     }
-    EXPECT_EQ(ReadAll(WindowsFolder() + "\\Unkest70.exe"), ReadAll(src_ + "\\Untessa.ex_"));
   }
 
   // The registry entries of an installation into `folder`.
@@ -513,19 +516,55 @@ TEST_F(SetupTest, ASecondInstallOverwritesAndLeavesOneSetOfEntries) {
   EXPECT_TRUE(Exists("C:\\first place\\Kestro.exe")) << "only the last installation is known";
 }
 
-TEST_F(SetupTest, AFolderWhoseParentIsMissingIsRefused) {
+TEST_F(SetupTest, AFolderThatCannotBeMadeKeepsTheFolderPage) {
+  WriteAll("C:\\a file", "not a folder");
+  const struct {
+    const char* folder;
+    const char* box;
+  } cases[] = {
+      {"C:\\no such parent\\Kestro", "Ung\xFCltiger Dateiname."},
+      {"C:\\a file", "I/O-Fehler 183."},
+  };
   SetupRun setup(src_);
-  ASSERT_TRUE(setup.StartInstall("C:\\no such parent\\Kestro"));
-  HWND box = WaitForOther("Setup", setup.pid(), setup.wiz());
-  ASSERT_TRUE(box);
-  EXPECT_EQ(BoxText(box), "Ung\xFCltiger Dateiname.");
-  ASSERT_TRUE(driver::PressButton(box, "OK"));
-  ASSERT_TRUE(driver::WaitWindowGone(box, kWaitMs));
-  EXPECT_EQ(setup.Page(), "Folder");
-  EXPECT_TRUE(IsWindowVisible(setup.wiz()));
+  ASSERT_TRUE(setup.NextTo("License"));
+  ASSERT_TRUE(setup.NextTo("Folder"));
+  for (const auto& c : cases) {
+    setup.SetFolder(std::string(c.folder) + "\\");
+    ASSERT_TRUE(setup.Press("&Next >"));
+    HWND box = WaitForOther("Setup", setup.pid(), setup.wiz());
+    ASSERT_TRUE(box) << c.folder;
+    EXPECT_EQ(BoxText(box), c.box);
+    ASSERT_TRUE(driver::PressButton(box, "OK"));
+    ASSERT_TRUE(driver::WaitWindowGone(box, kWaitMs));
+    EXPECT_EQ(setup.Page(), "Folder");
+    EXPECT_EQ(setup.Folder(), c.folder);
+    EXPECT_TRUE(IsWindowVisible(setup.wiz()));
+  }
   EXPECT_FALSE(Exists("C:\\no such parent"));
   EXPECT_FALSE(Exists(WindowsFolder() + "\\Unkest70.exe"));
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".tkp"));
+}
+
+// A registry failure ends the installation where it happens: a Programs
+// folder entry that is not a string stops it before any entry is written.
+TEST_F(SetupTest, AProgramsEntryOfTheWrongTypeEndsTheInstallation) {
+  HKEY shell;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, setup::kShellFoldersKey, 0, KEY_ALL_ACCESS, &shell),
+            ERROR_SUCCESS);
+  DWORD number = 7;
+  RegSetValueExA(shell, "Programs", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  RegCloseKey(shell);
+  SetupRun setup(src_);
+  ASSERT_TRUE(setup.StartInstall("C:\\tessaron Kestro"));
+  HWND box = WaitForOther("Setup", setup.pid(), setup.wiz());
+  ASSERT_TRUE(box);
+  EXPECT_EQ(BoxText(box), "Ung\xFCltiger Datentyp f\xFCr 'Programs'.");
+  ASSERT_TRUE(driver::PressButton(box, "OK"));
+  ASSERT_TRUE(driver::WaitWindowGone(box, kWaitMs));
+  EXPECT_FALSE(IsWindowVisible(setup.wiz()));
+  ExpectInstalledFilesOnly("C:\\tessaron Kestro");
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".tkp"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\tessaron"));
 }
 
 TEST_F(SetupTest, AFailedCopyStopsBeforeTheRegistryAndCanBeCompletedLater) {
