@@ -8,15 +8,31 @@ namespace {
 
 constexpr char kPressedProp[] = "KestroLinkPressed";
 constexpr char kLinkProp[] = "KestroLink";
+constexpr char kHoverProp[] = "KestroLinkHover";  // set on labels that light up under the mouse
+constexpr char kHotProp[] = "KestroLinkHot";
 
 LRESULT CALLBACK LabelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
   switch (msg) {
     case WM_SETCURSOR: SetCursor(LoadCursor(nullptr, IDC_HAND)); return TRUE;
     case WM_LBUTTONDOWN: LinkLabels::SetPressed(wnd, true); break;
     case WM_LBUTTONUP: LinkLabels::SetPressed(wnd, false); break;
+    case WM_MOUSEMOVE:
+      if (GetPropA(wnd, kHoverProp) && !GetPropA(wnd, kHotProp)) {
+        SetPropA(wnd, kHotProp, reinterpret_cast<HANDLE>(1));
+        TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, wnd, 0};
+        TrackMouseEvent(&track);
+        InvalidateRect(wnd, nullptr, TRUE);
+      }
+      break;
+    case WM_MOUSELEAVE:
+      RemovePropA(wnd, kHotProp);
+      InvalidateRect(wnd, nullptr, TRUE);
+      break;
     case WM_NCDESTROY:
       RemovePropA(wnd, kPressedProp);
       RemovePropA(wnd, kLinkProp);
+      RemovePropA(wnd, kHoverProp);
+      RemovePropA(wnd, kHotProp);
       RemoveWindowSubclass(wnd, LabelProc, 0);
       break;
   }
@@ -35,17 +51,21 @@ LinkLabels::~LinkLabels() {
   if (bold_) DeleteObject(bold_);
 }
 
-void LinkLabels::Attach(HWND label, bool bold) {
+void LinkLabels::Attach(HWND label, bool bold, bool hover) {
   HFONT& font = bold ? bold_ : normal_;
   if (!font) font = MakeFont(bold);
   SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   SetPropA(label, kLinkProp, reinterpret_cast<HANDLE>(1));
+  if (hover) SetPropA(label, kHoverProp, reinterpret_cast<HANDLE>(1));
   SetWindowSubclass(label, LabelProc, 0, 0);
 }
 
 bool LinkLabels::CtlColor(HWND label, HDC dc) const {
   if (!GetPropA(label, kLinkProp)) return false;
-  SetTextColor(dc, GetPropA(label, kPressedProp) ? RGB(255, 0, 0) : RGB(0, 0, 255));
+  COLORREF colour = RGB(0, 0, 255);
+  if (GetPropA(label, kHotProp)) colour = RGB(0, 128, 255);
+  if (GetPropA(label, kPressedProp)) colour = RGB(255, 0, 0);
+  SetTextColor(dc, colour);
   return true;
 }
 

@@ -15,8 +15,9 @@ enum class LinkType { kHttp, kFtp, kMail };
 class LinkLabels {
  public:
   ~LinkLabels();
-  // Makes an SS_NOTIFY static a link label, in a bold font if asked.
-  void Attach(HWND label, bool bold);
+  // Makes an SS_NOTIFY static a link label, in a bold font if asked; with
+  // `hover` it also lights up while the mouse is over it.
+  void Attach(HWND label, bool bold, bool hover = false);
   // For the owner's WM_CTLCOLORSTATIC: sets the text colour of a link label
   // and returns true; false for any other control.
   bool CtlColor(HWND label, HDC dc) const;

@@ -78,7 +78,8 @@ SetupApp::~SetupApp() {
 int SetupApp::Run() {
   background_ = CreateSolidBrush(kBackground);
   black_ = CreateSolidBrush(RGB(0, 0, 0));
-  title_font_ = MakeFont(16, FW_BOLD, true, "Arial");
+  welcome_font_ = MakeFont(16, FW_BOLD, true, "Arial");
+  title_font_ = MakeFont(15, FW_BOLD, true, "Arial");
   main_title_font_ = MakeFont(29, FW_BOLD, true, "Arial");
   version_font_ = MakeFont(12, FW_BOLD, false, "Courier New");
   text_font_ = MakeFont(11, FW_NORMAL, false, "Arial");
@@ -197,7 +198,8 @@ void SetupApp::CreateWizard() {
     pages_[i] = CreateDialogParamA(instance_, MAKEINTRESOURCEA(ids[i]), wiz_, PageProc,
                                    reinterpret_cast<LPARAM>(this));
     SetWindowPos(pages_[i], nullptr, 0, 0, 433, 218, SWP_NOZORDER | SWP_NOACTIVATE);
-    SendDlgItemMessageA(pages_[i], IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(title_font_), FALSE);
+    HFONT font = i == kWelcome ? welcome_font_ : title_font_;
+    SendDlgItemMessageA(pages_[i], IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   SetDlgItemTextA(pages_[kLicense], IDC_MEMO, LicenseText(instance_).c_str());
   SendDlgItemMessageA(pages_[kLicense], IDC_MEMO, WM_SETFONT, reinterpret_cast<WPARAM>(memo_font_), FALSE);
@@ -440,7 +442,7 @@ INT_PTR CALLBACK SetupApp::AboutProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       HFONT bold = MakeFont(11, FW_BOLD, false, "Arial");
       SetPropA(wnd, "KestroBold", bold);
       SendDlgItemMessageA(wnd, IDC_ABOUTTITLE, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
-      self->links_.Attach(GetDlgItem(wnd, IDC_ABOUTURL), false);
+      self->links_.Attach(GetDlgItem(wnd, IDC_ABOUTURL), false, true);
       return TRUE;
     }
     case WM_CTLCOLORSTATIC: {

@@ -66,6 +66,7 @@ class SetupApp {
   int current_ = kWelcome;
   HBRUSH background_ = nullptr;
   HBRUSH black_ = nullptr;
+  HFONT welcome_font_ = nullptr;
   HFONT title_font_ = nullptr;
   HFONT main_title_font_ = nullptr;
   HFONT version_font_ = nullptr;
