@@ -11,6 +11,8 @@ namespace {
 std::string Normal(std::string dir) {
   if (dir.size() > 3 || (dir.size() == 3 && dir[1] != ':')) dir = RemoveBackslash(dir);
   if (dir.size() == 2 && dir[1] == ':') dir += '\\';
+  if (dir.size() >= 2 && dir[1] == ':')
+    dir[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(dir[0])));
   return dir;
 }
 

@@ -24,6 +24,7 @@ constexpr int kWaitMs = 30000;
 constexpr int kFolE = 214;
 constexpr int kButton4 = 215;
 constexpr int kDD = 217;
+constexpr int kDriveComboBox1 = 218;
 constexpr int kSEapp = 221;
 
 std::string ReadAll(const std::string& path) {
@@ -389,6 +390,20 @@ TEST_F(SetupTest, PagesCaptionsBackRulesAndTheAboutBox) {
        {std::pair<int, const char*>{1, "C:\\windows\\tessaron Kestro"}, {0, "C:\\tessaron Kestro"}}) {
     SendMessageA(dd, LB_SETCURSEL, line, 0);
     SendMessageA(box, WM_COMMAND, MAKEWPARAM(kDD, LBN_SELCHANGE), reinterpret_cast<LPARAM>(dd));
+    EXPECT_EQ(setup.Folder(), expected);
+  }
+
+  // Choosing a drive moves the list to that drive's current folder, and the
+  // edit follows the list.
+  HWND drives = Control(setup.wiz(), kDriveComboBox1);
+  for (auto [drive, expected] : {std::pair<const char*, const char*>{"z:", "Z:\\tessaron Kestro"},
+                                 {"c:", "C:\\windows\\tessaron Kestro"}}) {
+    LRESULT index =
+        SendMessageA(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(drive));
+    ASSERT_GE(index, 0) << drive;
+    SendMessageA(drives, CB_SETCURSEL, index, 0);
+    SendMessageA(box, WM_COMMAND, MAKEWPARAM(kDriveComboBox1, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(drives));
     EXPECT_EQ(setup.Folder(), expected);
   }
 
