@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -200,6 +201,17 @@ std::string BoxText(HWND box) {
   return text;
 }
 
+// Starts a command line; a start that Wine refuses once (seen under heavy
+// load) is tried again, and the refusal is printed.
+bool StartProgram(driver::ChildProcess& process, const std::string& command) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (process.Start(command)) return true;
+    std::cerr << "cannot start " << command << ": error " << GetLastError() << "\n";
+    Sleep(500);
+  }
+  return false;
+}
+
 // Runs the registered uninstall command, answers its question with Yes and
 // returns the text of its closing box.
 std::string Uninstall() {
@@ -207,7 +219,7 @@ std::string Uninstall() {
       RegValue(HKEY_LOCAL_MACHINE, "software\\microsoft\\windows\\currentversion\\uninstall\\tessaronkestro",
                "UninstallString");
   driver::ChildProcess un;
-  if (!un.Start(command)) return "<not started: " + command + ">";
+  if (!StartProgram(un, command)) return "<not started: " + command + ">";
   HWND ask = driver::WaitForWindow("Setup", un.pid(), kWaitMs);
   if (!ask || !driver::PressButton(ask, "Yes") || !driver::WaitWindowGone(ask, kWaitMs))
     return "<no question>";
@@ -635,7 +647,7 @@ TEST_F(SetupTest, UninstallAsksFirstThenRemovesEverything) {
 
   {  // Without its argument it only says how it is used.
     driver::ChildProcess un;
-    ASSERT_TRUE(un.Start("\"" + WindowsFolder() + "\\Unkest70.exe\""));
+    ASSERT_TRUE(StartProgram(un, "\"" + WindowsFolder() + "\\Unkest70.exe\""));
     HWND box = driver::WaitForWindow("Setup", un.pid(), kWaitMs);
     ASSERT_TRUE(box);
     EXPECT_NE(BoxText(box).find("Usage: Unkest70.exe Uninstall"), std::string::npos);
@@ -644,7 +656,7 @@ TEST_F(SetupTest, UninstallAsksFirstThenRemovesEverything) {
   }
   {  // "No" keeps everything.
     driver::ChildProcess un;
-    ASSERT_TRUE(un.Start(command));
+    ASSERT_TRUE(StartProgram(un, command));
     HWND box = driver::WaitForWindow("Setup", un.pid(), kWaitMs);
     ASSERT_TRUE(box);
     ASSERT_TRUE(driver::PressButton(box, "No"));
