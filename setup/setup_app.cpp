@@ -83,7 +83,7 @@ int SetupApp::Run() {
   main_title_font_ = MakeFont(29, FW_BOLD, true, "Arial");
   version_font_ = MakeFont(12, FW_BOLD, false, "Courier New");
   text_font_ = MakeFont(11, FW_NORMAL, false, "Arial");
-  memo_font_ = MakeFont(11, FW_NORMAL, false, "MS Sans Serif");
+  memo_font_ = MakeFont(11, FW_NORMAL, false, "MS Sans Serif");  // also the buttons' font
 
   WNDCLASSA cls = {};
   cls.lpfnWndProc = MainProc;
@@ -193,6 +193,8 @@ void SetupApp::CreateWizard() {
   Place(wiz_, IDC_BK, 194, 232, 75, 23);
   Place(wiz_, IDC_NXT, 269, 232, 75, 23);
   Place(wiz_, IDC_CC, 352, 232, 75, 23);
+  for (int id : {IDC_BK, IDC_NXT, IDC_CC})
+    SendDlgItemMessageA(wiz_, id, WM_SETFONT, reinterpret_cast<WPARAM>(memo_font_), FALSE);
   const int ids[kPageCount] = {IDD_WELCOME, IDD_LICENSE, IDD_FOLDER, IDD_DONE};
   for (int i = 0; i < kPageCount; ++i) {
     pages_[i] = CreateDialogParamA(instance_, MAKEINTRESOURCEA(ids[i]), wiz_, PageProc,
