@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "ui/pictures.h"
+
 namespace kestro::ui {
 
 // Registers every class of this header and TNewGauge's; call once at start
@@ -26,13 +28,6 @@ void OpenLinks(bool open);
 // edge, a sunken one while pressed; the picture drawn in code. Its window
 // text is not drawn (the picture carries the words); BN_CLICKED to the parent.
 constexpr const char* kPictureButtonClass = "KestroPictureButton";
-enum class Picture {
-  kNone,
-  kAddFiles,        // "Add Files"
-  kAddFolder,       // "Add Folder"
-  kRemoveSelected,  // "Remove Selected"
-  kRemoveAll,       // "Remove All"
-};
 void SetButtonPicture(HWND button, Picture picture);
 
 // Label with a look: kRaised and kSunken draw the text as if embossed or
