@@ -10,20 +10,19 @@ namespace {
 
 constexpr UINT_PTR kHookId = 0x4853;  // "HS"
 
-// Measures entries in the box's font; one device context for many entries.
+// Measures entries in the box's font, on a memory device context that the
+// box keeps: a window's own context is slow to get on some systems.
 class Measurer {
  public:
-  explicit Measurer(HWND list) : list_(list), dc_(GetDC(list)) {
+  Measurer(HWND list, HDC* dc) : dc_(*dc) {
+    if (!dc_) dc_ = *dc = CreateCompatibleDC(nullptr);
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
     old_ = SelectObject(dc_, font ? font : GetStockObject(SYSTEM_FONT));
     TEXTMETRICA tm;
     GetTextMetricsA(dc_, &tm);
     margin_ = tm.tmAveCharWidth;
   }
-  ~Measurer() {
-    SelectObject(dc_, old_);
-    ReleaseDC(list_, dc_);
-  }
+  ~Measurer() { SelectObject(dc_, old_); }
   Measurer(const Measurer&) = delete;
   Measurer& operator=(const Measurer&) = delete;
 
@@ -35,7 +34,6 @@ class Measurer {
   int Width(const std::string& text) const { return Width(text.data(), text.size()); }
 
  private:
-  HWND list_;
   HDC dc_;
   HGDIOBJ old_;
   int margin_ = 0;
@@ -84,6 +82,8 @@ void THSListBox::Attach(HWND list) {
 void THSListBox::Detach() {
   if (wnd_ && IsWindow(wnd_)) RemoveWindowSubclass(wnd_, Hook, kHookId);
   wnd_ = nullptr;
+  if (dc_) DeleteDC(dc_);
+  dc_ = nullptr;
 }
 
 LRESULT CALLBACK THSListBox::Hook(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
@@ -94,7 +94,7 @@ LRESULT CALLBACK THSListBox::Hook(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT
       case LB_INSERTSTRING:
         if (lp) {
           const char* text = reinterpret_cast<const char*>(lp);
-          int width = Measurer(wnd).Width(text, strlen(text));
+          int width = Measurer(wnd, &self->dc_).Width(text, strlen(text));
           if (width > self->widest_) self->SetWidest(width);
         }
         break;
@@ -123,7 +123,7 @@ void THSListBox::SetWidest(int width) {
 }
 
 int THSListBox::RecomputeWidest(int skip_index) const {
-  Measurer measure(wnd_);
+  Measurer measure(wnd_, &dc_);
   int widest = 0, count = Count();
   for (int i = 0; i < count; ++i)
     if (i != skip_index) widest = std::max(widest, measure.Width(ItemText(wnd_, i)));
@@ -165,7 +165,7 @@ void THSListBox::AddMany(const std::vector<std::string>& texts) {
   SendMessageA(wnd_, LB_INITSTORAGE, texts.size(), bytes);
   int widest = 0;
   {
-    Measurer measure(wnd_);
+    Measurer measure(wnd_, &dc_);
     bulk_ = true;
     for (const std::string& t : texts) {
       widest = std::max(widest, measure.Width(t));
@@ -213,7 +213,7 @@ void THSListBox::DeleteMany(std::vector<int> indices) {
   bool widest_goes = false;
   std::vector<std::string> kept;
   {
-    Measurer measure(wnd_);
+    Measurer measure(wnd_, &dc_);
     for (int i : indices)
       if (!widest_goes && measure.Width(ItemText(wnd_, i)) == widest_) widest_goes = true;
   }
@@ -240,7 +240,7 @@ void THSListBox::DeleteMany(std::vector<int> indices) {
   if (widest_goes) {
     int widest = 0;
     if (!kept.empty()) {
-      Measurer measure(wnd_);
+      Measurer measure(wnd_, &dc_);
       for (const std::string& t : kept) widest = std::max(widest, measure.Width(t));
     } else if (Count() > 0) {
       widest = RecomputeWidest(-1);
@@ -255,6 +255,6 @@ int THSListBox::HorizontalExtent() const {
   return static_cast<int>(SendMessageA(wnd_, LB_GETHORIZONTALEXTENT, 0, 0));
 }
 
-int THSListBox::EntryWidth(const std::string& text) const { return Measurer(wnd_).Width(text); }
+int THSListBox::EntryWidth(const std::string& text) const { return Measurer(wnd_, &dc_).Width(text); }
 
 }  // namespace kestro::ui
