@@ -56,6 +56,41 @@ HFONT DerivedFont(HWND wnd, int weight, int height_delta) {
   return CreateFontIndirectA(&lf);
 }
 
+// The templates are designed for dialog base units of 6 x 13 pixels (8-point
+// Tahoma). Where the font's metrics differ, the controls are moved to the
+// places in pixels that the design gives them, so every page fits the
+// window's fixed size.
+constexpr int kDesignBaseX = 6;
+constexpr int kDesignBaseY = 13;
+
+void FitToDesign(HWND dialog) {
+  RECT units = {0, 0, 4, 8};
+  MapDialogRect(dialog, &units);
+  const int bx = units.right, by = units.bottom;
+  if ((bx == kDesignBaseX && by == kDesignBaseY) || bx <= 0 || by <= 0) return;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r;
+    GetWindowRect(child, &r);
+    char cls[32] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "ComboBox") == 0) {
+      RECT dropped;
+      SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+      r.bottom = r.top + (dropped.bottom - dropped.top);
+    }
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    SetWindowPos(child, nullptr, MulDiv(r.left, kDesignBaseX, bx), MulDiv(r.top, kDesignBaseY, by),
+                 MulDiv(r.right - r.left, kDesignBaseX, bx), MulDiv(r.bottom - r.top, kDesignBaseY, by),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+// Dialog units of the design in pixels.
+RECT DesignRect(int x, int y, int width, int height) {
+  return RECT{x * kDesignBaseX / 4, y * kDesignBaseY / 8, (x + width) * kDesignBaseX / 4,
+              (y + height) * kDesignBaseY / 8};
+}
+
 void StartWithoutWaiting(const std::string& command_line) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
@@ -85,19 +120,24 @@ TForm1::TForm1(HINSTANCE instance, const Options& options) : instance_(instance)
                              reinterpret_cast<LPARAM>(this));
   nb_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_nb), hwnd_, PageProc, reinterpret_cast<LPARAM>(this));
   SetWindowLongPtrA(nb_, GWLP_ID, IDC_nb);
-  for (int i = 0; i < kPageCount; ++i)
+  for (int i = 0; i < kPageCount; ++i) {
     pages_[i] = CreateDialogParamA(instance, MAKEINTRESOURCEA(kPageTemplates[i]), nb_, PageProc,
                                    reinterpret_cast<LPARAM>(this));
+    FitToDesign(pages_[i]);
+  }
   for (int id : {IDD_Gb5, IDD_gb4}) {
     HWND group = CreateDialogParamA(instance, MAKEINTRESOURCEA(id), pages_[kSelectExe], PageProc,
                                     reinterpret_cast<LPARAM>(this));
     SetWindowLongPtrA(group, GWLP_ID, id);
-    RECT r = {4, 42, 4 + 308, 42 + 110};
-    MapDialogRect(pages_[kSelectExe], &r);
+    FitToDesign(group);
+    RECT r = DesignRect(4, 42, 308, 110);
     SetWindowPos(group, HWND_BOTTOM, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
   }
   about_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_About), hwnd_, AboutProc,
                               reinterpret_cast<LPARAM>(this));
+  FitToDesign(about_);
+  RECT about = DesignRect(0, 0, 220, 110);
+  ui::CenterOnScreen(about_, about.right, about.bottom);
   IndexControls();
   LayOut();
 

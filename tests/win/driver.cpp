@@ -52,12 +52,17 @@ std::string WithoutAmpersands(const std::string& s) {
 
 }  // namespace
 
+// WM_GETTEXT rather than GetWindowText, which does not ask a control of
+// another process (an edit's text would read empty).
 std::string WindowText(HWND wnd) {
-  int n = GetWindowTextLengthA(wnd);
-  if (n <= 0) return std::string();
+  DWORD_PTR n = 0;
+  if (!SendMessageTimeoutA(wnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &n)) n = GetWindowTextLengthA(wnd);
+  if (n == 0) return std::string();
   std::string text(n + 1, '\0');
-  n = GetWindowTextA(wnd, &text[0], n + 1);
-  text.resize(n > 0 ? n : 0);
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutA(wnd, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000, &got))
+    got = GetWindowTextA(wnd, &text[0], static_cast<int>(n + 1));
+  text.resize(std::min<size_t>(got, std::strlen(text.c_str())));
   return text;
 }
 
