@@ -2,11 +2,12 @@
 #   make demo   build everything, then compile and extract the bundled example
 #   make test   build both presets and run every test, native and under Wine
 #   make bench  build the native release and run the benchmarks
+#   make screenshots  render the wizard's pages and dialogs into docs/screenshots/
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-linux build-windows test test-native test-windows demo bench clean
+.PHONY: all deps build build-linux build-windows test test-native test-windows demo bench screenshots clean
 
 all: build
 
@@ -38,6 +39,9 @@ demo: build
 
 bench: build-linux
 	@scripts/bench
+
+screenshots: deps build-windows
+	@scripts/screenshots
 
 clean:
 	rm -rf build dist

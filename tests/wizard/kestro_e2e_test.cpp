@@ -75,8 +75,12 @@ TEST_F(KestroE2E, DefaultProjectAndOutputBesideTheProgram) {
     ASSERT_TRUE(wnd);
     EXPECT_EQ(TextOf(wnd, IDC_Edit6), folder + c.project);
     EXPECT_EQ(TextOf(wnd, IDC_Edit4), folder + "Output.exe");
-    Click(wnd, IDC_Cancel);
-    EXPECT_TRUE(kestro_.Wait(15000)) << "Cancel ends the program";
+    // Cancel ends the program; closing by the system menu does the same.
+    if (c.beside.size() == 2)
+      PostMessageA(wnd, WM_CLOSE, 0, 0);
+    else
+      Click(wnd, IDC_Cancel);
+    EXPECT_TRUE(kestro_.Wait(15000));
   }
 }
 
