@@ -147,8 +147,7 @@ bool TDirectoryListBox::HandleDrawItem(const DRAWITEMSTRUCT& item) {
   int index = static_cast<int>(item.itemID);
   std::string text = LineText(wnd_, LB_GETTEXTLEN, LB_GETTEXT, index);
   int level = static_cast<int>(item.itemData);
-  DrawLine(item, text, level * kIndent,
-           index < open_levels_ ? Picture::kFolderOpen : Picture::kFolderClosed);
+  DrawLine(item, text, level * kIndent, index < open_levels_ ? Picture::kFolderOpen : Picture::kFolderClosed);
   return true;
 }
 

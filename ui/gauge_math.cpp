@@ -20,8 +20,8 @@ bool GaugeScale(long long part, long long whole, long long scale, long long* out
 
 bool GaugePercent(int min_value, int max_value, int progress, int* percent) {
   long long value;
-  if (!GaugeScale(static_cast<long long>(progress) - min_value,
-                  static_cast<long long>(max_value) - min_value, 100, &value))
+  if (!GaugeScale(static_cast<long long>(progress) - min_value, static_cast<long long>(max_value) - min_value,
+                  100, &value))
     return false;
   *percent = static_cast<int>(value);
   return true;
@@ -29,8 +29,8 @@ bool GaugePercent(int min_value, int max_value, int progress, int* percent) {
 
 int GaugeFillWidth(int bar_width, int min_value, int max_value, int progress) {
   long long value;
-  if (!GaugeScale(static_cast<long long>(progress) - min_value,
-                  static_cast<long long>(max_value) - min_value, bar_width, &value))
+  if (!GaugeScale(static_cast<long long>(progress) - min_value, static_cast<long long>(max_value) - min_value,
+                  bar_width, &value))
     return 0;
   return static_cast<int>(value);
 }

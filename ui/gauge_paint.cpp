@@ -7,8 +7,8 @@ namespace {
 
 // One of the gauge's two pictures: the bar area filled with `fill`, the text
 // (if any) in `ink` at the same place in both.
-HBITMAP MakePicture(HDC screen, HDC mem, int width, int height, COLORREF fill, COLORREF ink,
-                    const char* text, int len, int x, int y) {
+HBITMAP MakePicture(HDC screen, HDC mem, int width, int height, COLORREF fill, COLORREF ink, const char* text,
+                    int len, int x, int y) {
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
   HGDIOBJ old = SelectObject(mem, bitmap);
   RECT all = {0, 0, width, height};
@@ -49,7 +49,8 @@ void PaintGauge(HDC dc, const RECT& rect, const GaugeLook& look) {
   HGDIOBJ old = SelectObject(mem, filled);
   if (fill > 0) BitBlt(dc, rect.left + 2, rect.top + 2, fill, height, mem, 0, 0, SRCCOPY);
   SelectObject(mem, empty);
-  if (fill < width) BitBlt(dc, rect.left + 2 + fill, rect.top + 2, width - fill, height, mem, fill, 0, SRCCOPY);
+  if (fill < width)
+    BitBlt(dc, rect.left + 2 + fill, rect.top + 2, width - fill, height, mem, fill, 0, SRCCOPY);
   SelectObject(mem, old);
   DeleteObject(filled);
   DeleteObject(empty);

@@ -12,9 +12,9 @@ struct GaugeLook {
   int max_value = 100;
   int progress = 0;
   bool show_text = true;
-  COLORREF fore_color = RGB(0, 0, 128);     // the filled part
-  COLORREF back_color = RGB(255, 255, 255); // the empty part
-  HFONT font = nullptr;                     // the text's font; nullptr: the DC's
+  COLORREF fore_color = RGB(0, 0, 128);      // the filled part
+  COLORREF back_color = RGB(255, 255, 255);  // the empty part
+  HFONT font = nullptr;                      // the text's font; nullptr: the DC's
 };
 
 // Paints the gauge into `rect` of `dc`: a sunken edge around all of it; the

@@ -100,14 +100,11 @@ LRESULT CALLBACK THSListBox::Hook(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT
         break;
       case LB_DELETESTRING: {
         int index = static_cast<int>(wp);
-        if (index >= 0 && index < self->Count() &&
-            self->EntryWidth(ItemText(wnd, index)) == self->widest_)
+        if (index >= 0 && index < self->Count() && self->EntryWidth(ItemText(wnd, index)) == self->widest_)
           self->SetWidest(self->RecomputeWidest(index));
         break;
       }
-      case LB_RESETCONTENT:
-        self->SetWidest(0);
-        break;
+      case LB_RESETCONTENT: self->SetWidest(0); break;
     }
   }
   if (msg == WM_NCDESTROY) {
@@ -203,8 +200,9 @@ void THSListBox::SetSelected(int index, bool selected) {
 // as the widest.
 void THSListBox::DeleteMany(std::vector<int> indices) {
   const int count = Count();
-  indices.erase(std::remove_if(indices.begin(), indices.end(), [count](int i) { return i < 0 || i >= count; }),
-                indices.end());
+  indices.erase(
+      std::remove_if(indices.begin(), indices.end(), [count](int i) { return i < 0 || i >= count; }),
+      indices.end());
   if (indices.empty()) return;
   std::sort(indices.begin(), indices.end());
   indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
@@ -232,7 +230,8 @@ void THSListBox::DeleteMany(std::vector<int> indices) {
     }
     SendMessageA(wnd_, LB_RESETCONTENT, 0, 0);
     SendMessageA(wnd_, LB_INITSTORAGE, kept.size(), bytes);
-    for (const std::string& t : kept) SendMessageA(wnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t.c_str()));
+    for (const std::string& t : kept)
+      SendMessageA(wnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t.c_str()));
   } else {
     for (auto it = indices.rbegin(); it != indices.rend(); ++it) SendMessageA(wnd_, LB_DELETESTRING, *it, 0);
   }

@@ -58,7 +58,7 @@ class THSListBox {
 
   HWND wnd_ = nullptr;
   int widest_ = 0;
-  bool bulk_ = false;  // AddMany/DeleteMany keep the width themselves
+  bool bulk_ = false;         // AddMany/DeleteMany keep the width themselves
   mutable HDC dc_ = nullptr;  // for measuring
 };
 

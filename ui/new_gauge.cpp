@@ -14,23 +14,19 @@ const char kRangeError[] = "Wert mu\xDF zwischen %d und %d liegen";
 LRESULT CALLBACK GaugeProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* gauge = reinterpret_cast<TNewGauge*>(GetWindowLongPtrA(wnd, 0));
   switch (msg) {
-    case WM_NCCREATE:
-      SetWindowLongPtrA(wnd, 0, reinterpret_cast<LONG_PTR>(new TNewGauge(wnd)));
-      break;
+    case WM_NCCREATE: SetWindowLongPtrA(wnd, 0, reinterpret_cast<LONG_PTR>(new TNewGauge(wnd))); break;
     case WM_NCDESTROY:
       delete gauge;
       SetWindowLongPtrA(wnd, 0, 0);
       break;
-    case WM_ERASEBKGND:
-      return 1;  // opaque: the painting covers everything
+    case WM_ERASEBKGND: return 1;  // opaque: the painting covers everything
     case WM_SETFONT:
       if (gauge) {
         gauge->look_.font = reinterpret_cast<HFONT>(wp);
         if (LOWORD(lp)) gauge->Repaint();
       }
       return 0;
-    case WM_GETFONT:
-      return gauge ? reinterpret_cast<LRESULT>(gauge->look_.font) : 0;
+    case WM_GETFONT: return gauge ? reinterpret_cast<LRESULT>(gauge->look_.font) : 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(wnd, &ps);

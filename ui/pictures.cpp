@@ -11,7 +11,6 @@ constexpr COLORREF kFolderDark = RGB(200, 150, 40);
 constexpr COLORREF kGreen = RGB(0, 150, 40);
 constexpr COLORREF kRed = RGB(200, 30, 30);
 constexpr COLORREF kNavy = RGB(0, 0, 128);
-constexpr COLORREF kGrey = RGB(128, 128, 128);
 
 // A brush and pen pair selected for the lifetime of the object.
 class Ink {
@@ -64,8 +63,9 @@ void Page(HDC dc, int x, int y, int w, int h, bool lines = true) {
 
 void Folder(HDC dc, int x, int y, int w, int h, bool open) {
   int tab = w * 2 / 5, th = h / 6 + 1;
-  POINT back[] = {{x, y + th}, {x + 2, y}, {x + tab, y}, {x + tab + 2, y + th}, {x + w - 1, y + th},
-                  {x + w - 1, y + h - 1}, {x, y + h - 1}};
+  POINT back[] = {{x, y + th},           {x + 2, y},          {x + tab, y},
+                  {x + tab + 2, y + th}, {x + w - 1, y + th}, {x + w - 1, y + h - 1},
+                  {x, y + h - 1}};
   Poly(dc, kFolderDark, kOutline, back, 7);
   if (open) {
     POINT front[] = {{x + w / 5, y + h / 3}, {x + w, y + h / 3}, {x + w - w / 5, y + h - 1}, {x, y + h - 1}};
@@ -77,9 +77,9 @@ void Folder(HDC dc, int x, int y, int w, int h, bool open) {
 
 void Plus(HDC dc, int cx, int cy, int r) {
   int t = r / 3 + 1;
-  POINT p[] = {{cx - t, cy - r}, {cx + t, cy - r}, {cx + t, cy - t}, {cx + r, cy - t}, {cx + r, cy + t},
-               {cx + t, cy + t}, {cx + t, cy + r}, {cx - t, cy + r}, {cx - t, cy + t}, {cx - r, cy + t},
-               {cx - r, cy - t}, {cx - t, cy - t}};
+  POINT p[] = {{cx - t, cy - r}, {cx + t, cy - r}, {cx + t, cy - t}, {cx + r, cy - t},
+               {cx + r, cy + t}, {cx + t, cy + t}, {cx + t, cy + r}, {cx - t, cy + r},
+               {cx - t, cy + t}, {cx - r, cy + t}, {cx - r, cy - t}, {cx - t, cy - t}};
   Poly(dc, kGreen, RGB(0, 90, 20), p, 12);
 }
 
@@ -201,7 +201,6 @@ void DrawPicture(HDC dc, const RECT& rect, Picture picture, HFONT font, bool ena
   text.top += (h - (measure.bottom - measure.top)) / 2;
   DrawTextA(dc, words, -1, &text, DT_NOPREFIX);
   SelectObject(dc, old);
-  (void)kGrey;
 }
 
 HBITMAP CheckMarkBitmap(bool checked) {
@@ -222,7 +221,8 @@ void DrawAnimationFrame(HDC dc, const RECT& rect, int frame) {
   HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);
   FillRect(dc, &all, face);
   frame %= kAnimationFrames;
-  // The page: from the top into the box in the first 8 frames.
+  // The page: from the top into the box in the first frames; the box's
+  // back flap and body, drawn after it, hide what is already inside.
   if (frame < 9) {
     int y = -4 + frame * 4;
     Page(dc, 22, y, 18, 22);
@@ -230,9 +230,6 @@ void DrawAnimationFrame(HDC dc, const RECT& rect, int frame) {
   // The box: back flap, body, front flaps.
   POINT back[] = {{12, 34}, {52, 34}, {48, 28}, {16, 28}};
   Poly(dc, RGB(170, 120, 60), kOutline, back, 4);
-  if (frame < 9) {
-    // the page's lower part hidden inside the box
-  }
   Box(dc, 12, 34, 41, 26, RGB(205, 150, 80), kOutline);
   POINT left[] = {{12, 34}, {4, 42}, {10, 44}, {18, 36}};
   POINT right[] = {{52, 34}, {60, 42}, {54, 44}, {46, 36}};

@@ -43,15 +43,18 @@ std::string Text(HWND wnd) {
 void NotifyClick(HWND wnd) {
   HWND parent = GetParent(wnd);
   if (parent)
-    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(wnd), BN_CLICKED), reinterpret_cast<LPARAM>(wnd));
+    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(wnd), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(wnd));
 }
 
-HFONT FontOf(const State* s) { return s->font ? s->font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+HFONT FontOf(const State* s) {
+  return s->font ? s->font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
 
 // The parent's background, as it gives it to its static controls.
 void FillBackground(HWND wnd, HDC dc, const RECT& rect) {
-  HBRUSH brush = reinterpret_cast<HBRUSH>(
-      SendMessageA(GetParent(wnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));
+  HBRUSH brush = reinterpret_cast<HBRUSH>(SendMessageA(
+      GetParent(wnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));
   FillRect(dc, &rect, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
 }
 
@@ -66,9 +69,7 @@ bool Inside(HWND wnd, LPARAM lp) {
 bool Common(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
   State* s = Of(wnd);
   switch (msg) {
-    case WM_NCCREATE:
-      SetWindowLongPtrA(wnd, 0, reinterpret_cast<LONG_PTR>(new State));
-      return false;
+    case WM_NCCREATE: SetWindowLongPtrA(wnd, 0, reinterpret_cast<LONG_PTR>(new State)); return false;
     case WM_NCDESTROY:
       if (s) {
         if (s->underline) DeleteObject(s->underline);
@@ -83,17 +84,13 @@ bool Common(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
       if (LOWORD(lp)) InvalidateRect(wnd, nullptr, TRUE);
       *result = 0;
       return true;
-    case WM_GETFONT:
-      *result = s ? reinterpret_cast<LRESULT>(s->font) : 0;
-      return true;
+    case WM_GETFONT: *result = s ? reinterpret_cast<LRESULT>(s->font) : 0; return true;
     case WM_SETTEXT:
     case WM_ENABLE:
       *result = DefWindowProcA(wnd, msg, wp, lp);
       InvalidateRect(wnd, nullptr, TRUE);
       return true;
-    case WM_ERASEBKGND:
-      *result = 1;
-      return true;
+    case WM_ERASEBKGND: *result = 1; return true;
   }
   return false;
 }
@@ -133,17 +130,15 @@ LRESULT CALLBACK LinkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         HGDIOBJ old = SelectObject(dc, s->underline);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, !IsWindowEnabled(wnd) ? GetSysColor(COLOR_GRAYTEXT)
-                         : s->pressed           ? RGB(255, 0, 0)
-                                                : RGB(0, 0, 255));
+                         : s->pressed          ? RGB(255, 0, 0)
+                                               : RGB(0, 0, 255));
         std::string text = Text(wnd);
         RECT t = r;
         DrawTextA(dc, text.c_str(), -1, &t, DT_NOPREFIX | DT_WORDBREAK);
         SelectObject(dc, old);
       });
       return 0;
-    case WM_SETCURSOR:
-      SetCursor(LoadCursor(nullptr, IDC_HAND));
-      return TRUE;
+    case WM_SETCURSOR: SetCursor(LoadCursor(nullptr, IDC_HAND)); return TRUE;
     case WM_LBUTTONDOWN:
       s->pressed = true;
       SetCapture(wnd);
@@ -239,15 +234,10 @@ LRESULT CALLBACK PictureButtonProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYUP:
       if (wp == VK_SPACE) NotifyClick(wnd);
       return 0;
-    case WM_GETDLGCODE:
-      return DLGC_BUTTON;
+    case WM_GETDLGCODE: return DLGC_BUTTON;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      InvalidateRect(wnd, nullptr, FALSE);
-      return 0;
-    case BM_CLICK:
-      NotifyClick(wnd);
-      return 0;
+    case WM_KILLFOCUS: InvalidateRect(wnd, nullptr, FALSE); return 0;
+    case BM_CLICK: NotifyClick(wnd); return 0;
   }
   return DefWindowProcA(wnd, msg, wp, lp);
 }

@@ -14,7 +14,7 @@ struct Placement {
   int id, x, y, width, height;
 };
 constexpr Placement kLayout[] = {
-    {IDC_LblSelFol, 8, 8, 292, 13}, {IDC_edSelFol, 8, 24, 292, 21}, {IDC_LblFolder, 8, 54, 180, 13},
+    {IDC_LblSelFol, 8, 8, 292, 13}, {IDC_edSelFol, 8, 24, 292, 21},   {IDC_LblFolder, 8, 54, 180, 13},
     {IDC_DirLb, 8, 70, 180, 148},   {IDC_LblDrive, 196, 54, 104, 13}, {IDC_DrvCB, 196, 70, 104, 200},
     {IDC_btnOk, 196, 161, 104, 25}, {IDC_btnCnc, 196, 193, 104, 25},
 };
@@ -22,7 +22,8 @@ constexpr Placement kLayout[] = {
 }  // namespace
 
 TfAddFolder::TfAddFolder(HINSTANCE instance, HWND owner) {
-  CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_AddFolder), owner, DialogProc, reinterpret_cast<LPARAM>(this));
+  CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_AddFolder), owner, DialogProc,
+                     reinterpret_cast<LPARAM>(this));
 }
 
 TfAddFolder::~TfAddFolder() {
@@ -49,9 +50,7 @@ INT_PTR CALLBACK TfAddFolder::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM l
       if (LOWORD(wp) == IDC_btnOk || LOWORD(wp) == IDOK) self->btnOkClick();
       if (LOWORD(wp) == IDC_btnCnc || LOWORD(wp) == IDCANCEL) self->btnCncClick();
       return TRUE;
-    case WM_CLOSE:
-      self->btnCncClick();
-      return TRUE;
+    case WM_CLOSE: self->btnCncClick(); return TRUE;
   }
   return FALSE;
 }

@@ -18,7 +18,8 @@ struct Placement {
 
 void Place(HWND wnd, const Placement* layout, size_t n) {
   for (size_t i = 0; i < n; ++i)
-    MoveWindow(GetDlgItem(wnd, layout[i].id), layout[i].x, layout[i].y, layout[i].width, layout[i].height, FALSE);
+    MoveWindow(GetDlgItem(wnd, layout[i].id), layout[i].x, layout[i].y, layout[i].width, layout[i].height,
+               FALSE);
 }
 
 std::string WindowString(HWND wnd) {
@@ -103,7 +104,8 @@ void btnTestMsgClick(HWND owner, const std::string& finmsg, const std::string& t
 // --- TPwdForm --------------------------------------------------------------
 
 TPwdForm::TPwdForm(HINSTANCE instance, HWND owner) {
-  CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PwdForm), owner, DialogProc, reinterpret_cast<LPARAM>(this));
+  CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PwdForm), owner, DialogProc,
+                     reinterpret_cast<LPARAM>(this));
 }
 
 TPwdForm::~TPwdForm() {
@@ -178,7 +180,8 @@ void btnTestPwdClick(TPwdForm& PwdForm, const std::string& title, const std::str
 
 TInstallForm::TInstallForm(HINSTANCE instance, HWND owner) {
   ui::RegisterWidgets(instance);
-  CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_InstallForm), owner, DialogProc, reinterpret_cast<LPARAM>(this));
+  CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_InstallForm), owner, DialogProc,
+                     reinterpret_cast<LPARAM>(this));
 }
 
 TInstallForm::~TInstallForm() {
@@ -217,9 +220,7 @@ INT_PTR CALLBACK TInstallForm::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM 
     case WM_TIMER:
       if (wp == IDT_Inst_Timer1) self->Timer1Timer();
       return TRUE;
-    case WM_CTLCOLORSTATIC:
-      SetTextColor(reinterpret_cast<HDC>(wp), RGB(0, 0, 0));
-      return FALSE;
+    case WM_CTLCOLORSTATIC: SetTextColor(reinterpret_cast<HDC>(wp), RGB(0, 0, 0)); return FALSE;
     case WM_COMMAND:
       if (LOWORD(wp) == IDCANCEL) {
         ui::EndModal(wnd, IDCANCEL);

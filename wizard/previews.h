@@ -74,8 +74,7 @@ class TInstallForm {
 };
 
 // Progress preview: caption eTitle, Label1 Edit3, then Timer1 on and modal.
-void btnTestPrgbarClick(TInstallForm& InstallForm, const std::string& title,
-                        const std::string& text);
+void btnTestPrgbarClick(TInstallForm& InstallForm, const std::string& title, const std::string& text);
 
 class TfLic {
  public:

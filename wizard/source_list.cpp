@@ -14,7 +14,9 @@ void btnAddSrcFilesClick(HWND owner, ui::THSListBox& lbSrcFiles) {
   if (OpenDialog.Execute(owner)) lbSrcFiles.AddMany(OpenDialog.files);
 }
 
-void btnAddSrcDirClick(TfAddFolder& fAddFolder, ui::THSListBox& lbSrcFiles) { fAddFolder.ShowModal(lbSrcFiles); }
+void btnAddSrcDirClick(TfAddFolder& fAddFolder, ui::THSListBox& lbSrcFiles) {
+  fAddFolder.ShowModal(lbSrcFiles);
+}
 
 // Deleting the first selected entry and scanning again from the top until
 // no entry is selected leaves the unselected entries in their order; so
@@ -22,9 +24,9 @@ void btnAddSrcDirClick(TfAddFolder& fAddFolder, ui::THSListBox& lbSrcFiles) { fA
 void btnRmSelFilesClick(ui::THSListBox& lbSrcFiles) { lbSrcFiles.DeleteMany(lbSrcFiles.SelectedIndices()); }
 
 void btnRmAllFilesClick(HWND owner, ui::THSListBox& lbSrcFiles) {
-  int answer = ui::MessageBoxService::ShowMessage(owner,
-                                                  "Are you sure you want to remove ALL files from the list?",
-                                                  "Remove All", MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
+  int answer =
+      ui::MessageBoxService::ShowMessage(owner, "Are you sure you want to remove ALL files from the list?",
+                                         "Remove All", MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
   if (answer == IDYES) lbSrcFiles.Clear();
 }
 

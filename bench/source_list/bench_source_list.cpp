@@ -2,9 +2,10 @@
 // small and of a ten times larger folder, then Remove Selected of every
 // entry. Prints the times and their ratio; linear work gives 10.
 //   bench_source_list SMALL_FOLDER LARGE_FOLDER
-#include <windows.h>
-
+// clang-format off
+#include <windows.h>  // before the other system headers
 #include <commctrl.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstdio>
@@ -48,7 +49,8 @@ Times Run(TfAddFolder& dialog, THSListBox& list, const std::string& folder) {
   start = Now();
   kestro::wizard::btnRmSelFilesClick(list);
   t.remove_ms = Now() - start;
-  if (list.Count() != 0 || list.HorizontalExtent() != 0) std::printf("error: entries left after Remove Selected\n");
+  if (list.Count() != 0 || list.HorizontalExtent() != 0)
+    std::printf("error: entries left after Remove Selected\n");
   return t;
 }
 
@@ -76,8 +78,9 @@ int main(int argc, char** argv) {
   // The files page's list: 350 x 160, visible, as the wizard shows it.
   HWND host = CreateWindowExA(0, "STATIC", "bench", WS_POPUP | WS_VISIBLE, 0, 0, 400, 200, nullptr, nullptr,
                               instance, nullptr);
-  HWND box = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | LBS_EXTENDEDSEL,
-                             0, 0, 350, 160, host, nullptr, instance, nullptr);
+  HWND box =
+      CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | LBS_EXTENDEDSEL, 0,
+                      0, 350, 160, host, nullptr, instance, nullptr);
   SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   SendMessageA(box, LB_SETITEMHEIGHT, 0, 13);
   THSListBox list(box);

@@ -50,7 +50,8 @@ TEST(GaugeMath, ScaleRoundsHalvesToEven) {
   EXPECT_EQ(-1, out);
   struct Case {
     long long part, whole, scale, expected;
-  } cases[] = {{1, 4, 2, 0}, {3, 4, 2, 2}, {5, 4, 2, 2}, {7, 4, 2, 4}, {1, 3, 1, 0}, {2, 3, 1, 1}, {-1, 2, 1, 0}, {-3, 2, 1, -2}};
+  } cases[] = {{1, 4, 2, 0}, {3, 4, 2, 2}, {5, 4, 2, 2},  {7, 4, 2, 4},
+               {1, 3, 1, 0}, {2, 3, 1, 1}, {-1, 2, 1, 0}, {-3, 2, 1, -2}};
   for (const Case& c : cases) {
     ASSERT_TRUE(GaugeScale(c.part, c.whole, c.scale, &out));
     EXPECT_EQ(c.expected, out) << c.part << "*" << c.scale << "/" << c.whole;

@@ -1,8 +1,9 @@
 // The widgets in real windows of this process.
-#include <windows.h>
+#include "ui/widgets.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <climits>
 #include <string>
@@ -12,7 +13,6 @@
 #include "ui/gauge_paint.h"
 #include "ui/hs_list_box.h"
 #include "ui/new_gauge.h"
-#include "ui/widgets.h"
 
 namespace kestro::ui {
 namespace {
@@ -33,14 +33,15 @@ class Host : public ::testing::Test {
 
   // Hidden: a visible box repaints on every change, which is slow here.
   HWND NewList() {
-    HWND list = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_HSCROLL | WS_VSCROLL | LBS_EXTENDEDSEL,
-                                0, 0, 350, 160, wnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND list = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_HSCROLL | WS_VSCROLL | LBS_EXTENDEDSEL, 0, 0,
+                                350, 160, wnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return list;
   }
   HWND NewChild(const char* cls, const char* text, int id) {
     return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE, 10, 10, 90, 38, wnd_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
+                           nullptr);
   }
 
   static LRESULT CALLBACK Record(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
@@ -68,7 +69,8 @@ void RemoveSelectedOneByOne(THSListBox& list) {
 std::vector<std::string> Entries(int n) {
   std::vector<std::string> entries;
   for (int i = 0; i < n; ++i)
-    entries.push_back("C:\\Files\\" + std::string(1 + (i * 37) % 29, 'w') + "\\file" + std::to_string(i) + ".txt");
+    entries.push_back("C:\\Files\\" + std::string(1 + (i * 37) % 29, 'w') + "\\file" + std::to_string(i) +
+                      ".txt");
   return entries;
 }
 
@@ -206,7 +208,8 @@ TEST_F(Host, GaugeRefusesBadRangesAndClampsProgress) {
 // Paints a gauge into a bitmap and reads it back.
 class Painted {
  public:
-  Painted(int width, int height, const GaugeLook& look) : width_(width), height_(height), pixels_(width * height) {
+  Painted(int width, int height, const GaugeLook& look)
+      : width_(width), height_(height), pixels_(width * height) {
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     BITMAPINFO info = {};

@@ -100,7 +100,7 @@ TEST_F(Previews, PasswordContinueOnlyOnAnExactMatch) {
   struct Try {
     const char* text;
     bool enabled;
-  } tries[] = {{"", false}, {"Secre", false}, {"secret", false}, {"SECRET", false},
+  } tries[] = {{"", false},        {"Secre", false}, {"secret", false}, {"SECRET", false},
                {"Secret ", false}, {"Secret", true}, {"Secret1", false}};
   std::vector<bool> enabled;
   steps.Then([&] {
@@ -198,7 +198,9 @@ TEST_F(Previews, ProgressRunsByItselfAndOnHiddenAfterAnEarlyClose) {
 
 class Licence : public Previews {
  protected:
-  void SetUp() override { lic_ = std::make_unique<TfLic>(instance(), [this] { return title_; }); }
+  void SetUp() override {
+    lic_ = std::make_unique<TfLic>(instance(), [this] { return title_; });
+  }
   // Shows the editor, sets its text, presses &Close; returns whether it
   // closed then (else it is closed afterwards).
   bool CloseWith(const std::string& text) {
@@ -232,8 +234,10 @@ TEST_F(Licence, CloseKeepsTheLimitAndEndsWithALineBreak) {
   } cases[] = {
       {"1020 characters", std::string(1020, 'a'), true, std::string(1020, 'a') + "\r\n"},
       {"1021 characters", std::string(1021, 'a'), false, std::string(1021, 'a')},
-      {"1020 with line breaks", std::string(1016, 'b') + "\r\n\r\n", true, std::string(1016, 'b') + "\r\n\r\n"},
-      {"1022 ending in a line break", std::string(1020, 'b') + "\r\n", false, std::string(1020, 'b') + "\r\n"},
+      {"1020 with line breaks", std::string(1016, 'b') + "\r\n\r\n", true,
+       std::string(1016, 'b') + "\r\n\r\n"},
+      {"1022 ending in a line break", std::string(1020, 'b') + "\r\n", false,
+       std::string(1020, 'b') + "\r\n"},
       {"one line", "Line one", true, "Line one\r\n"},
       {"ends in CR LF", "Line one\r\nLine two\r\n", true, "Line one\r\nLine two\r\n"},
       {"a break before the last character", "Line one\r\nx", true, "Line one\r\nx"},

@@ -71,8 +71,8 @@ class SourceList : public ::testing::Test {
   void SetUp() override {
     host_ = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 500, 300, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
-    HWND box = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_HSCROLL | LBS_EXTENDEDSEL, 0, 0, 350, 160, host_,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND box = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_HSCROLL | LBS_EXTENDEDSEL, 0, 0, 350, 160,
+                               host_, nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     list_.Attach(box);
     // A folder with files (one hidden, one system), a subfolder with a file
@@ -93,7 +93,8 @@ class SourceList : public ::testing::Test {
     RemoveTree(folder_);
   }
   std::vector<std::string> FilesIn(const std::string& prefix) {
-    return Sorted({prefix + "SETUP.EXE", prefix + "hidden.dat", prefix + "readme.txt", prefix + "system.dat"});
+    return Sorted(
+        {prefix + "SETUP.EXE", prefix + "hidden.dat", prefix + "readme.txt", prefix + "system.dat"});
   }
 
   HWND host_ = nullptr;
@@ -195,7 +196,8 @@ TEST_F(SourceList, DriveListShowsTheChosenDrive) {
   char text[64];
   SendMessageA(combo, CB_GETLBTEXT, pick, reinterpret_cast<LPARAM>(text));
   SendMessageA(combo, CB_SETCURSEL, pick, 0);
-  SendMessageA(dialog.handle(), WM_COMMAND, MAKEWPARAM(IDC_DrvCB, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  SendMessageA(dialog.handle(), WM_COMMAND, MAKEWPARAM(IDC_DrvCB, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
   std::string shown = dialog.DirLb().Directory();
   ASSERT_GE(shown.size(), 3u);
   EXPECT_EQ(tolower(text[0]), tolower(shown[0]));
@@ -230,8 +232,8 @@ TEST_F(SourceList, AddFilesAppendsTheChosenPathsInOrder) {
 }
 
 TEST_F(SourceList, RemoveSelectedAndRemoveAll) {
-  const std::vector<std::string> entries = {"C:\\a.txt", "C:\\Program Files\\Widest Name Of All\\b.txt", "C:\\c.txt",
-                                            "C:\\a.txt", "C:\\folder\\e.txt"};
+  const std::vector<std::string> entries = {"C:\\a.txt", "C:\\Program Files\\Widest Name Of All\\b.txt",
+                                            "C:\\c.txt", "C:\\a.txt", "C:\\folder\\e.txt"};
   struct Case {
     const char* name;
     std::vector<int> selected;
