@@ -95,13 +95,18 @@ bool Common(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
   return false;
 }
 
-// Paints through a memory picture, so animation and hover do not flicker.
+// Paints through a memory picture, so animation and hover do not flicker;
+// WM_PRINTCLIENT (a picture of the control) paints straight into its DC.
 template <typename Paint>
-void Buffered(HWND wnd, Paint paint) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(wnd, &ps);
+void Buffered(HWND wnd, UINT msg, WPARAM wp, Paint paint) {
   RECT r;
   GetClientRect(wnd, &r);
+  if (msg == WM_PRINTCLIENT) {
+    paint(reinterpret_cast<HDC>(wp), r);
+    return;
+  }
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(wnd, &ps);
   HDC mem = CreateCompatibleDC(dc);
   HBITMAP bitmap = CreateCompatibleBitmap(dc, r.right > 0 ? r.right : 1, r.bottom > 0 ? r.bottom : 1);
   HGDIOBJ old = SelectObject(mem, bitmap);
@@ -119,7 +124,8 @@ LRESULT CALLBACK LinkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   State* s = Of(wnd);
   switch (msg) {
     case WM_PAINT:
-      Buffered(wnd, [&](HDC dc, const RECT& r) {
+    case WM_PRINTCLIENT:
+      Buffered(wnd, msg, wp, [&](HDC dc, const RECT& r) {
         FillBackground(wnd, dc, r);
         if (!s->underline) {
           LOGFONTA lf;
@@ -174,7 +180,8 @@ LRESULT CALLBACK PictureButtonProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   State* s = Of(wnd);
   switch (msg) {
     case WM_PAINT:
-      Buffered(wnd, [&](HDC dc, const RECT& r) {
+    case WM_PRINTCLIENT:
+      Buffered(wnd, msg, wp, [&](HDC dc, const RECT& r) {
         FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
         bool down = s->pressed && s->hot;
         if (down)
@@ -246,8 +253,8 @@ LRESULT CALLBACK FancyLabelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT result;
   if (Common(wnd, msg, wp, lp, &result)) return result;
   State* s = Of(wnd);
-  if (msg == WM_PAINT) {
-    Buffered(wnd, [&](HDC dc, const RECT& r) {
+  if (msg == WM_PAINT || msg == WM_PRINTCLIENT) {
+    Buffered(wnd, msg, wp, [&](HDC dc, const RECT& r) {
       FillBackground(wnd, dc, r);
       HGDIOBJ old = SelectObject(dc, FontOf(s));
       SetBkMode(dc, TRANSPARENT);
@@ -275,8 +282,8 @@ LRESULT CALLBACK FancyLabelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK CheckMarkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT result;
   if (Common(wnd, msg, wp, lp, &result)) return result;
-  if (msg == WM_PAINT) {
-    Buffered(wnd, [&](HDC dc, const RECT& r) {
+  if (msg == WM_PAINT || msg == WM_PRINTCLIENT) {
+    Buffered(wnd, msg, wp, [&](HDC dc, const RECT& r) {
       FillBackground(wnd, dc, r);
       HDC mem = CreateCompatibleDC(dc);
       HGDIOBJ old = SelectObject(mem, CheckMarkBitmap(Of(wnd)->checked));
@@ -296,7 +303,8 @@ LRESULT CALLBACK AnimationProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   State* s = Of(wnd);
   switch (msg) {
     case WM_PAINT:
-      Buffered(wnd, [&](HDC dc, const RECT& r) { DrawAnimationFrame(dc, r, s->frame); });
+    case WM_PRINTCLIENT:
+      Buffered(wnd, msg, wp, [&](HDC dc, const RECT& r) { DrawAnimationFrame(dc, r, s->frame); });
       return 0;
     case WM_TIMER:
       if (wp == kFrameTimer && IsWindowVisible(wnd)) {

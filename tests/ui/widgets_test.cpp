@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -291,6 +292,76 @@ TEST_F(Host, ClickableWidgetsTellTheirParent) {
   HCURSOR hand = LoadCursor(nullptr, IDC_HAND);
   SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(hand, GetCursor());
+}
+
+// A picture of a control as it paints itself (WM_PRINTCLIENT).
+std::vector<COLORREF> Snapshot(HWND wnd, int* width = nullptr) {
+  RECT r;
+  GetClientRect(wnd, &r);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof info.bmiHeader, r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  SendMessageA(wnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+  GdiFlush();
+  std::vector<COLORREF> pixels(r.right * r.bottom);
+  const DWORD* px = static_cast<const DWORD*>(bits);
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF);
+  SelectObject(mem, old);
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  if (width) *width = r.right;
+  return pixels;
+}
+
+size_t CountOf(const std::vector<COLORREF>& pixels, COLORREF color) {
+  return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), color));
+}
+
+TEST_F(Host, LooksChangeWithTheMouse) {
+  const COLORREF blue = RGB(0, 0, 255), red = RGB(255, 0, 0);
+  HWND link = NewChild(kLinkLabelClass, "www.kestro.example", 9);
+  EXPECT_GT(CountOf(Snapshot(link), blue), 0u);
+  EXPECT_EQ(0u, CountOf(Snapshot(link), red));
+  SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  EXPECT_GT(CountOf(Snapshot(link), red), 0u);  // red while pressed
+  EXPECT_EQ(0u, CountOf(Snapshot(link), blue));
+  OpenLinks(false);
+  SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(300, 3));
+  EXPECT_EQ(0u, CountOf(Snapshot(link), red));
+
+  // The picture button: flat, raised under the mouse, sunken while pressed.
+  HWND button = NewChild(kPictureButtonClass, "", 10);
+  SetButtonPicture(button, Picture::kRemoveAll);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE), light = GetSysColor(COLOR_BTNHIGHLIGHT),
+                 dark = GetSysColor(COLOR_BTNSHADOW);
+  int width = 0;
+  std::vector<COLORREF> flat = Snapshot(button, &width);
+  EXPECT_EQ(face, flat[0]);
+  SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  std::vector<COLORREF> raised = Snapshot(button);
+  EXPECT_EQ(light, raised[0]);
+  EXPECT_EQ(dark, raised[raised.size() - 1]);
+  SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  std::vector<COLORREF> sunken = Snapshot(button);
+  EXPECT_EQ(dark, sunken[0]);
+  SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  // Its picture: the red cross of Remove All somewhere on the face.
+  EXPECT_GT(CountOf(flat, RGB(200, 30, 30)), 0u);
+
+  // The shadowed label casts a grey shadow; the check mark shows its check.
+  HWND label = NewChild(kFancyLabelClass, "Source Files", 11);
+  SetLabelLook(label, LabelLook::kShadow);
+  EXPECT_GT(CountOf(Snapshot(label), RGB(160, 160, 160)), 0u);
+  HWND mark = NewChild(kCheckMarkClass, "", 12);
+  EXPECT_GT(CountOf(Snapshot(mark), RGB(0x00, 0x64, 0x18)), 0u);
+  SetCheckMark(mark, false);
+  EXPECT_EQ(0u, CountOf(Snapshot(mark), RGB(0x00, 0x64, 0x18)));
 }
 
 }  // namespace
