@@ -301,8 +301,20 @@ TEST_F(Licence, LoadReplacesTheLinesWithTheFile) {
   lic_->SetLicText("kept");
   lic_->Button2Click();
   EXPECT_EQ("kept", lic_->LicText());
+  // A file that cannot be read: the error is shown, the memo keeps its text.
+  confirm = true;
+  path += ".missing";
+  {
+    ScriptedResponder responder;
+    SendMessageA(lic_->handle(), WM_COMMAND, IDC_Lic_Button2, 0);
+    ASSERT_EQ(1u, responder.shown().size());
+    EXPECT_EQ("Datei nicht gefunden.", responder.shown()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONSTOP), responder.shown()[0].icon());
+  }
+  EXPECT_EQ("kept", lic_->LicText());
+  path.resize(path.size() - 8);
   ui::FileDialog::SetResponder(previous);
-  ASSERT_EQ(2u, asked.size());
+  ASSERT_EQ(3u, asked.size());
   EXPECT_EQ("Textfiles (*.txt)|*.txt|All Files|*.*", asked[0].filter);
   EXPECT_TRUE(asked[0].hide_read_only);
   DeleteFileA(path.c_str());
