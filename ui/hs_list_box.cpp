@@ -88,7 +88,7 @@ void THSListBox::Detach() {
 
 LRESULT CALLBACK THSListBox::Hook(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
   auto* self = reinterpret_cast<THSListBox*>(ref);
-  if (!self->bulk_) {
+  if (!self->bulk_ && self->HasStrings()) {
     switch (msg) {
       case LB_ADDSTRING:
       case LB_INSERTSTRING:
@@ -210,6 +210,7 @@ void THSListBox::DeleteMany(std::vector<int> indices) {
   NoRedraw quiet(wnd_);
   bool widest_goes = false;
   std::vector<std::string> kept;
+  std::vector<LRESULT> kept_data;  // each entry's item data goes with it
   {
     Measurer measure(wnd_, &dc_);
     for (int i : indices)
@@ -226,12 +227,15 @@ void THSListBox::DeleteMany(std::vector<int> indices) {
         continue;
       }
       kept.push_back(ItemText(wnd_, i));
+      kept_data.push_back(SendMessageA(wnd_, LB_GETITEMDATA, i, 0));
       bytes += kept.back().size() + 1;
     }
     SendMessageA(wnd_, LB_RESETCONTENT, 0, 0);
     SendMessageA(wnd_, LB_INITSTORAGE, kept.size(), bytes);
-    for (const std::string& t : kept)
-      SendMessageA(wnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t.c_str()));
+    for (size_t i = 0; i < kept.size(); ++i) {
+      LRESULT at = SendMessageA(wnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kept[i].c_str()));
+      if (kept_data[i]) SendMessageA(wnd_, LB_SETITEMDATA, at, kept_data[i]);
+    }
   } else {
     for (auto it = indices.rbegin(); it != indices.rend(); ++it) SendMessageA(wnd_, LB_DELETESTRING, *it, 0);
   }
@@ -248,6 +252,12 @@ void THSListBox::DeleteMany(std::vector<int> indices) {
   } else {
     SendMessageA(wnd_, LB_SETHORIZONTALEXTENT, widest_, 0);
   }
+}
+
+// An owner-drawn box without LBS_HASSTRINGS holds item data, not texts.
+bool THSListBox::HasStrings() const {
+  LONG_PTR style = GetWindowLongPtrA(wnd_, GWL_STYLE);
+  return (style & LBS_HASSTRINGS) || !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE));
 }
 
 int THSListBox::HorizontalExtent() const {

@@ -55,6 +55,7 @@ class THSListBox {
   static LRESULT CALLBACK Hook(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
   void SetWidest(int width);
   int RecomputeWidest(int skip_index) const;
+  bool HasStrings() const;
 
   HWND wnd_ = nullptr;
   int widest_ = 0;

@@ -152,6 +152,10 @@ TEST_F(HSListBox, BulkChangesEndLikeSingleOnes) {
     fast.AddMany(entries);
     for (const std::string& e : entries) slow.Add(e);
     ASSERT_EQ(slow.HorizontalExtent(), fast.HorizontalExtent()) << c.name;
+    for (int i = 0; i < fast.Count(); ++i) {  // item data stays with its entry
+      SendMessageA(fast.handle(), LB_SETITEMDATA, i, i + 1);
+      SendMessageA(slow.handle(), LB_SETITEMDATA, i, i + 1);
+    }
     for (int i : c.selected) {
       fast.SetSelected(i, true);
       slow.SetSelected(i, true);
@@ -160,6 +164,10 @@ TEST_F(HSListBox, BulkChangesEndLikeSingleOnes) {
     fast.DeleteMany(fast.SelectedIndices());
     RemoveSelectedOneByOne(slow);
     EXPECT_EQ(slow.Items(), fast.Items()) << c.name;
+    for (int i = 0; i < fast.Count() && i < slow.Count(); ++i)
+      ASSERT_EQ(SendMessageA(slow.handle(), LB_GETITEMDATA, i, 0),
+                SendMessageA(fast.handle(), LB_GETITEMDATA, i, 0))
+          << c.name << " entry " << i;
     EXPECT_EQ(slow.HorizontalExtent(), fast.HorizontalExtent()) << c.name;
     EXPECT_EQ(slow.WidestWidth(), fast.WidestWidth()) << c.name;
     EXPECT_EQ(entries.size() - c.selected.size(), static_cast<size_t>(fast.Count())) << c.name;
