@@ -118,7 +118,8 @@ TForm1::TForm1(HINSTANCE instance, const Options& options) : instance_(instance)
 
   hwnd_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_Form1), nullptr, FormProc,
                              reinterpret_cast<LPARAM>(this));
-  nb_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_nb), hwnd_, PageProc, reinterpret_cast<LPARAM>(this));
+  nb_ =
+      CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_nb), hwnd_, PageProc, reinterpret_cast<LPARAM>(this));
   SetWindowLongPtrA(nb_, GWLP_ID, IDC_nb);
   for (int i = 0; i < kPageCount; ++i) {
     pages_[i] = CreateDialogParamA(instance, MAKEINTRESOURCEA(kPageTemplates[i]), nb_, PageProc,
@@ -175,7 +176,8 @@ TForm1::~TForm1() {
 void TForm1::CreateCompanions() {
   InstallForm = std::make_unique<TInstallForm>(instance_, hwnd_);
   PwdForm = std::make_unique<TPwdForm>(instance_, hwnd_);
-  fLic = std::make_unique<TfLic>(instance_, [this] { return Text(IDC_eTitle); }, hwnd_);
+  fLic = std::make_unique<TfLic>(
+      instance_, [this] { return Text(IDC_eTitle); }, hwnd_);
   fAddFolder = std::make_unique<TfAddFolder>(instance_, hwnd_);
 }
 
@@ -242,15 +244,11 @@ INT_PTR CALLBACK TForm1::FormProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
   if (!form) return FALSE;
   switch (msg) {
-    case WM_COMMAND:
-      form->Command(LOWORD(wp), HIWORD(wp));
-      return TRUE;
+    case WM_COMMAND: form->Command(LOWORD(wp), HIWORD(wp)); return TRUE;
     case WM_TIMER:
       if (wp == IDT_Timer1) form->Timer1Timer();
       return TRUE;
-    case WM_CLOSE:
-      form->CancelClick();
-      return TRUE;
+    case WM_CLOSE: form->CancelClick(); return TRUE;
   }
   return FALSE;
 }
@@ -327,9 +325,12 @@ void TForm1::Command(int id, int code) {
         Guarded([this] { btnTestPwdClick(*PwdForm, Text(IDC_eTitle), Text(IDC_Edit7), Text(IDC_Edit5)); });
       break;
     case IDC_btnTestPrgbar:
-      if (InstallForm) Guarded([this] { btnTestPrgbarClick(*InstallForm, Text(IDC_eTitle), Text(IDC_Edit3)); });
+      if (InstallForm)
+        Guarded([this] { btnTestPrgbarClick(*InstallForm, Text(IDC_eTitle), Text(IDC_Edit3)); });
       break;
-    case IDC_btnTestMsg: Guarded([this] { btnTestMsgClick(hwnd_, Text(IDC_finmsg), Text(IDC_eTitle)); }); break;
+    case IDC_btnTestMsg:
+      Guarded([this] { btnTestMsgClick(hwnd_, Text(IDC_finmsg), Text(IDC_eTitle)); });
+      break;
     case IDC_btnEditLicText:
       if (fLic) Guarded([this] { btnEditLicTextClick(*fLic); });
       break;
@@ -365,9 +366,7 @@ void TForm1::SetText(int id, const std::string& text) {
   SetWindowTextA(Control(id), text.c_str());  // an edit reports EN_CHANGE: its handler runs
 }
 
-bool TForm1::Checked(int id) const {
-  return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool TForm1::Checked(int id) const { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void TForm1::SetChecked(int id, bool checked) {
   if (Checked(id) == checked) return;
@@ -522,7 +521,9 @@ void TForm1::Edit3Change() {
   if (Text(IDC_Edit3).size() > kMaxPromptLength) Notice(kTooLong254);
 }
 
-void TForm1::Edit9Change() { SetText(IDC_Edit2, CombinedSetupCommand(SelectedItem(IDC_cb2), Text(IDC_Edit9))); }
+void TForm1::Edit9Change() {
+  SetText(IDC_Edit2, CombinedSetupCommand(SelectedItem(IDC_cb2), Text(IDC_Edit9)));
+}
 
 void TForm1::Edit2Change() {
   if (Text(IDC_Edit2).size() > kMaxSetupCommandLength) Notice(kTooLong119);

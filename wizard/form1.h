@@ -87,7 +87,8 @@ class TForm1 {
   void Edit9Change();
   void Edit2Change();
   void Edit6Change();
-  void CheckBoxClick(int id);  // ch1Click, PwdClick, ch2Click, finmsgchkClick, cExeClick, licchkClick, ch54Click
+  void CheckBoxClick(
+      int id);  // ch1Click, PwdClick, ch2Click, finmsgchkClick, cExeClick, licchkClick, ch54Click
   void RadioButton953Click();
   void RadioButton954Click();
   void cblChange();

@@ -1,9 +1,10 @@
 // Kestro.exe, the wizard: the author builds a self-extracting file's
 // project page by page. An optional project path on the command line is
 // loaded a second after start-up.
+// clang-format off
 #include <windows.h>
-
 #include <commctrl.h>
+// clang-format on
 
 #include <exception>
 

@@ -52,17 +52,30 @@ std::string WithoutAmpersands(const std::string& s) {
 
 }  // namespace
 
-// WM_GETTEXT rather than GetWindowText, which does not ask a control of
-// another process (an edit's text would read empty).
+// An edit's or combo box's text is asked for with WM_GETTEXT: GetWindowText
+// does not ask a control of another process and would read it empty. Every
+// other window's text is read without a message, so a busy program's
+// windows read at once.
 std::string WindowText(HWND wnd) {
-  DWORD_PTR n = 0;
-  if (!SendMessageTimeoutA(wnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &n)) n = GetWindowTextLengthA(wnd);
-  if (n == 0) return std::string();
+  char cls[32] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Edit") == 0 || lstrcmpiA(cls, "ComboBox") == 0) {
+    DWORD_PTR n = 0;
+    if (SendMessageTimeoutA(wnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &n)) {
+      std::string text(n + 1, '\0');
+      DWORD_PTR got = 0;
+      if (!SendMessageTimeoutA(wnd, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                               5000, &got))
+        return std::string();
+      text.resize(std::strlen(text.c_str()));
+      return text;
+    }
+  }
+  int n = GetWindowTextLengthA(wnd);
+  if (n <= 0) return std::string();
   std::string text(n + 1, '\0');
-  DWORD_PTR got = 0;
-  if (!SendMessageTimeoutA(wnd, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000, &got))
-    got = GetWindowTextA(wnd, &text[0], static_cast<int>(n + 1));
-  text.resize(std::min<size_t>(got, std::strlen(text.c_str())));
+  n = GetWindowTextA(wnd, &text[0], n + 1);
+  text.resize(n > 0 ? n : 0);
   return text;
 }
 
@@ -149,7 +162,8 @@ bool ClickControl(HWND control) {
 }
 
 ControlState StateOf(HWND control) {
-  return ControlState{WindowText(control), IsWindowEnabled(control) != FALSE, IsWindowVisible(control) != FALSE};
+  return ControlState{WindowText(control), IsWindowEnabled(control) != FALSE,
+                      IsWindowVisible(control) != FALSE};
 }
 
 namespace {

@@ -110,8 +110,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "wait-press" && !PressButton(wnd, button)) {
-    std::fprintf(stderr, "kestro-driver: no button \"%s\" in \"%s\"\n", button.c_str(),
-                 caption.c_str());
+    std::fprintf(stderr, "kestro-driver: no button \"%s\" in \"%s\"\n", button.c_str(), caption.c_str());
     return 1;
   }
   return 0;

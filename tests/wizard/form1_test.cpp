@@ -27,7 +27,8 @@ std::string TestFolder(const std::string& name) {
   std::string dir = std::string(KESTRO_TEST_WORK) + "/" + name;
   os::CreateDir(std::string(KESTRO_TEST_WORK));
   os::CreateDir(dir);
-  for (const char* f : {"New Project.tkp", "New Project 2.tkp", "start project.tkp"}) os::RemoveFile(dir + "/" + f);
+  for (const char* f : {"New Project.tkp", "New Project 2.tkp", "start project.tkp"})
+    os::RemoveFile(dir + "/" + f);
   return driver::WinePath(dir) + "\\";
 }
 
@@ -86,7 +87,8 @@ class Form1Test : public ::testing::Test {
   }
   void SelectInCombo(int id, int index) {
     SendMessageA(C(id), CB_SETCURSEL, index, 0);
-    SendMessageA(GetParent(C(id)), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(C(id)));
+    SendMessageA(GetParent(C(id)), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(C(id)));
   }
   bool Checked(int id) { return SendMessageA(C(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -155,7 +157,8 @@ TEST_F(Form1Test, WindowAndPagesAsDesigned) {
       {IDC_Edit10, "Please select a folder where you wish to extract the files:", true, -1},
       {IDC_ch2, "Show progress while extraction", true, 1},
       {IDC_Edit3,
-       "Please wait while setup is extracting temporary setup files. These files will be deleted after setup.",
+       "Please wait while setup is extracting temporary setup files. These files will be deleted after "
+       "setup.",
        true, -1},
       {IDC_finmsgchk, "Show a messagebox after extraction", true, 0},
       {IDC_finmsg, "The files have been extracted successfully.", false, -1},
@@ -175,7 +178,8 @@ TEST_F(Form1Test, WindowAndPagesAsDesigned) {
       {IDC_RadioButton953, "Run a Setup program after extraction", true, 0},
       {IDC_RadioButton954, "Extract Files only", true, 1},
       {IDC_cb3, "C:\\Temp", true, -1},
-      {IDC_dissel, "Automaticly extract files to above specific folder (hides folder select dialog)", true, 0},
+      {IDC_dissel, "Automaticly extract files to above specific folder (hides folder select dialog)", true,
+       0},
       {IDC_ch55, "Show installation directory after extraction", true, 0},
       {IDC_IEButton1, "Example...", true, -1},
       {IDC_ch54, "Create a ShortCut", true, 0},
@@ -292,7 +296,8 @@ TEST_F(Form1Test, CheckBoxesEnableTheirControls) {
       {kSelectExe, IDC_ch54, {IDC_ch53, IDC_ch52, IDC_l33, IDC_cbl, IDC_e66, IDC_l34}},
   };
   auto expect_followers = [&](const Rule& r, bool on, const char* how) {
-    for (int id : r.followers) EXPECT_EQ(State(id).enabled, on) << how << " box " << r.box << " control " << id;
+    for (int id : r.followers)
+      EXPECT_EQ(State(id).enabled, on) << how << " box " << r.box << " control " << id;
   };
   for (const Rule& r : rules) {
     GoTo(r.page);
@@ -344,6 +349,9 @@ TEST_F(Form1Test, RadioButtonsShowOneGroup) {
 TEST_F(Form1Test, FileNameListsAndSetupProgramChoice) {
   form_->SourceList().AddMany({"C:\\a\\SETUP.EXE", "D:\\b\\setup.exe", "C:\\c\\readme.txt", "E:tool.exe"});
   const std::vector<std::string> names = {"SETUP.EXE", "setup.exe", "readme.txt", "tool.exe"};
+  EXPECT_EQ(driver::ListItems(C(IDC_lbSrcFiles)).size(), 4u);
+  EXPECT_GT(driver::HorizontalExtent(C(IDC_lbSrcFiles)), 0);
+  EXPECT_EQ(driver::HorizontalExtent(C(IDC_lbSrcFiles)), form_->SourceList().WidestWidth());
   GoTo(kGeneral);
   Type(IDC_cb2, "mine.exe");
   GoTo(kVisual2);
@@ -412,8 +420,9 @@ TEST_F(Form1Test, InstallShieldValuesAndSetupCommand) {
     form_->SetChecked(IDC_cb4, true);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].caption, "Make InstallShield\xAE compatible");
-    EXPECT_EQ(boxes.shown()[0].text,
-              "Please verify that you have select the right Setup program (normally SETUP.EXE) from the filelist.");
+    EXPECT_EQ(
+        boxes.shown()[0].text,
+        "Please verify that you have select the right Setup program (normally SETUP.EXE) from the filelist.");
     EXPECT_EQ(boxes.shown()[0].icon(), static_cast<UINT>(MB_ICONINFORMATION));
     EXPECT_EQ(boxes.shown()[0].buttons(), static_cast<UINT>(MB_OK));
   }

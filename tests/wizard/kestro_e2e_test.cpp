@@ -44,7 +44,8 @@ class KestroE2E : public ::testing::Test {
     return driver::WinePath(dir) + "\\";
   }
   HWND Start(const std::string& folder, const std::string& args = "") {
-    EXPECT_TRUE(kestro_.Start("\"" + folder + "Kestro.exe\"" + (args.empty() ? "" : " " + args), false, folder));
+    EXPECT_TRUE(
+        kestro_.Start("\"" + folder + "Kestro.exe\"" + (args.empty() ? "" : " " + args), false, folder));
     return driver::WaitForWindow(kMain, kestro_.pid(), 30000);
   }
   void Click(HWND wnd, int id) {
@@ -98,7 +99,8 @@ TEST_F(KestroE2E, AboutBoxAndPageFlow) {
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(wnd) != 0; }));
 
   // Through the pages to "selectexe", then the groups by their radio buttons.
-  const int visible_on_page[] = {IDC_btnAbout, IDC_Edit6, IDC_lbSrcFiles, IDC_ch1, IDC_eTitle, IDC_RadioButton953};
+  const int visible_on_page[] = {IDC_btnAbout, IDC_Edit6,  IDC_lbSrcFiles,
+                                 IDC_ch1,      IDC_eTitle, IDC_RadioButton953};
   for (int page = 1; page < 6; ++page) {
     Click(wnd, IDC_Next);
     ASSERT_TRUE(WaitUntil([&] { return Visible(wnd, visible_on_page[page]); })) << page;

@@ -92,7 +92,8 @@ TEST(WizardPaths, DefaultProjectAndOutput) {
 }
 
 TEST(WizardLists, FileNamesKeepOrderAndDuplicates) {
-  std::vector<std::string> sources = {"C:\\a\\SETUP.EXE", "D:\\b\\setup.exe", "E:readme.txt", "C:\\c\\readme.txt"};
+  std::vector<std::string> sources = {"C:\\a\\SETUP.EXE", "D:\\b\\setup.exe", "E:readme.txt",
+                                      "C:\\c\\readme.txt"};
   std::vector<std::string> names = {"SETUP.EXE", "setup.exe", "readme.txt", "readme.txt"};
   EXPECT_EQ(FileNames(sources), names);
   EXPECT_EQ(SetupProgramIndex(names), 0);  // the first match counts
@@ -111,7 +112,8 @@ TEST(WizardTexts, CombinedSetupCommandAndLimits) {
   EXPECT_NE(help.find("delete all files.\r\nIf you are not sure"), std::string::npos);
   EXPECT_NE(help.find("if you run the setup (without creating"), std::string::npos);
   EXPECT_NE(help.find("another executeable.\r\n\r\nIf you still have problems"), std::string::npos);
-  EXPECT_EQ(help.substr(help.size() - std::string(kSupportAddress).size() - 2), std::string(": ") + kSupportAddress);
+  EXPECT_EQ(help.substr(help.size() - std::string(kSupportAddress).size() - 2),
+            std::string(": ") + kSupportAddress);
   EXPECT_EQ(VersionText(), "Version 1.4.2 (Build 88)");
 }
 
