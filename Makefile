@@ -3,11 +3,12 @@
 #   make test   build both presets and run every test, native and under Wine
 #   make bench  build the native release and run the benchmarks
 #   make release  build everything, then dist/release/ and dist/KestroSetup.exe
+#   make screenshots  render the wizard's pages and dialogs into docs/screenshots/
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-linux build-windows test test-native test-windows demo bench release clean
+.PHONY: all deps build build-linux build-windows test test-native test-windows demo bench release screenshots clean
 
 all: build
 
@@ -42,6 +43,9 @@ bench: build-linux
 
 release: build
 	@scripts/release
+
+screenshots: deps build-windows
+	@scripts/screenshots
 
 clean:
 	rm -rf build dist
