@@ -3,11 +3,13 @@
 #   make test   build both presets and run every test, native (ASan and UBSan, and
 #               the engine's under TSan) and under Wine
 #   make bench  build the native release and run the benchmarks
+#   make release  build everything, then dist/release/ and dist/KestroSetup.exe
+#   make screenshots  render the wizard's pages and dialogs into docs/screenshots/
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-linux build-windows test test-native test-windows demo bench clean
+.PHONY: all deps build build-linux build-windows test test-native test-windows demo bench release screenshots clean
 
 all: build
 
@@ -42,6 +44,12 @@ demo: build
 
 bench: build-linux
 	@scripts/bench
+
+release: build
+	@scripts/release
+
+screenshots: deps build-windows
+	@scripts/screenshots
 
 clean:
 	rm -rf build dist

@@ -10,6 +10,7 @@
 // clang-format on
 
 #include "stub/resource.h"
+#include "ui/gauge_paint.h"
 
 namespace kestro::stub {
 
@@ -160,10 +161,9 @@ INT_PTR CALLBACK FolderProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
   return FALSE;
 }
 
-// The gauge: a sunken bar filled in navy from the left, its percentage (the
-// control's text) in bold, white over the filled part and navy over the rest.
+// The gauge, painted by the product's one gauge routine: the percentage (the
+// control's text) in bold, white over the navy bar and navy over the rest.
 void DrawGauge(const DRAWITEMSTRUCT* d) {
-  const COLORREF kFore = RGB(0, 0, 128), kBack = RGB(255, 255, 255);
   static HFONT bold = nullptr;
   if (!bold) {
     LOGFONTA lf;
@@ -173,25 +173,12 @@ void DrawGauge(const DRAWITEMSTRUCT* d) {
       bold = CreateFontIndirectA(&lf);
     }
   }
-  RECT r = d->rcItem;
-  DrawEdge(d->hDC, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
   char text[16];
   int len = GetWindowTextA(d->hwndItem, text, sizeof text);
-  int percent = 0;
-  for (int i = 0; i < len && text[i] >= '0' && text[i] <= '9'; ++i) percent = percent * 10 + text[i] - '0';
-  RECT filled = r, empty = r;
-  filled.right = empty.left = r.left + (r.right - r.left) * percent / 100;
-  HGDIOBJ old = bold ? SelectObject(d->hDC, bold) : nullptr;
-  SIZE size;
-  GetTextExtentPoint32A(d->hDC, text, len, &size);
-  int x = (r.left + r.right - size.cx) / 2, y = (r.top + r.bottom - size.cy) / 2;
-  SetTextColor(d->hDC, kBack);
-  SetBkColor(d->hDC, kFore);
-  ExtTextOutA(d->hDC, x, y, ETO_CLIPPED | ETO_OPAQUE, &filled, text, len, nullptr);
-  SetTextColor(d->hDC, kFore);
-  SetBkColor(d->hDC, kBack);
-  ExtTextOutA(d->hDC, x, y, ETO_CLIPPED | ETO_OPAQUE, &empty, text, len, nullptr);
-  if (old) SelectObject(d->hDC, old);
+  kestro::ui::GaugeLook look;
+  for (int i = 0; i < len && text[i] >= '0' && text[i] <= '9'; ++i) look.progress = look.progress * 10 + text[i] - '0';
+  look.font = bold;
+  kestro::ui::PaintGauge(d->hDC, d->rcItem, look);
 }
 
 INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {

@@ -169,10 +169,15 @@ void CheckSourceNames(const project::IniFile& ini) {
     std::string name = ExtractFileName(source);
     format::PStr<63> destination;
     format::MakeDestination(name.data(), name.size(), &destination);
-    if (!format::SafeDestination(destination.chars, destination.len))
-      throw Error(
+    if (!format::SafeDestination(destination.chars, destination.len)) {
+      std::string message =
           Format("ERROR! Eintrag %d der Sektion [Files] (%s) ergibt keinen g\xFCltigen Dateinamen: %s", i,
-                 name.c_str(), std::string(destination.chars, destination.len).c_str()));
+                 name.c_str(), std::string(destination.chars, destination.len).c_str());
+      // A folder listing shows what the code page cannot hold as "?".
+      if (name.find('?') != std::string::npos)
+        message += " (a \"?\" may stand for a character that Windows-1252 cannot hold: rename the file)";
+      throw Error(message);
+    }
   }
 }
 

@@ -71,6 +71,26 @@ TMPDIR="$run/tmp-linux" "$linux_bin" --yes --stub "$real_stub" real.tkp real.exe
 cmp "src/$umlaut" "x-wine/$umlaut"
 echo "non-ASCII names cross both ways"
 
+# A name Windows-1252 cannot hold is refused on both hosts, naming the file
+# as the listing shows it, before anything is packed.
+mkdir -p cjk
+printf "x" >"cjk/$(printf "\xe6\x97\xa5\xe6\x9c\xac.txt")"
+refused() {
+  local log=$1 code=$2
+  [ "$code" -eq 1 ] || { echo "exit code $code, expected 1"; cat "$log"; exit 1; }
+  grep -q "(??.txt) ergibt keinen g.*ltigen Dateinamen" "$log" || { cat "$log"; exit 1; }
+  grep -q "Windows-1252 cannot hold" "$log" || { cat "$log"; exit 1; }
+}
+code=0
+TMPDIR="$run/tmp-linux" "$linux_bin" --yes --stub "$real_stub" real.tkp cjk.exe cjk >cjk-linux.log 2>&1 || code=$?
+refused cjk-linux.log "$code"
+code=0
+"$scripts/wine-run" "$windows_exe" --yes --stub "$(winpath "$real_stub")" "$(winpath "$run/real.tkp")" \
+  "$(winpath "$run/cjk.exe")" "$(winpath "$run/cjk")" >cjk-windows.log 2>&1 || code=$?
+refused cjk-windows.log "$code"
+[ ! -e cjk.exe ] || { echo "cjk.exe was built"; exit 1; }
+echo "a name outside Windows-1252 is refused on both hosts"
+
 # Both hosts' outputs with the real stub extract under Wine, the file from
 # before 1980 included (dated 1980-01-01 by the stub, not a failure).
 stub=$(dirname "$windows_exe")/Stub1.dat

@@ -1,6 +1,8 @@
 #include "tests/win/driver.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 namespace kestro::driver {
 namespace {
@@ -50,7 +52,25 @@ std::string WithoutAmpersands(const std::string& s) {
 
 }  // namespace
 
+// An edit's or combo box's text is asked for with WM_GETTEXT: GetWindowText
+// does not ask a control of another process and would read it empty. Every
+// other window's text is read without a message, so a busy program's
+// windows read at once.
 std::string WindowText(HWND wnd) {
+  char cls[32] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Edit") == 0 || lstrcmpiA(cls, "ComboBox") == 0) {
+    DWORD_PTR n = 0;
+    if (SendMessageTimeoutA(wnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &n)) {
+      std::string text(n + 1, '\0');
+      DWORD_PTR got = 0;
+      if (!SendMessageTimeoutA(wnd, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                               5000, &got))
+        return std::string();
+      text.resize(std::strlen(text.c_str()));
+      return text;
+    }
+  }
   int n = GetWindowTextLengthA(wnd);
   if (n <= 0) return std::string();
   std::string text(n + 1, '\0');
@@ -109,6 +129,84 @@ bool PressButton(HWND wnd, const std::string& caption) {
   }
   return false;
 }
+
+HWND FindControl(HWND wnd, int id) {
+  for (const Control& c : ChildControls(wnd))
+    if (c.id == id) return c.hwnd;
+  return nullptr;
+}
+
+HWND FindControlByCaption(HWND wnd, const std::string& caption) {
+  for (const Control& c : ChildControls(wnd))
+    if (c.text == caption || WithoutAmpersands(c.text) == WithoutAmpersands(caption)) return c.hwnd;
+  return nullptr;
+}
+
+HWND FindControlBySpec(HWND wnd, const std::string& spec) {
+  bool digits = !spec.empty() && spec.find_first_not_of("0123456789") == std::string::npos;
+  return digits ? FindControl(wnd, std::atoi(spec.c_str())) : FindControlByCaption(wnd, spec);
+}
+
+bool SetControlText(HWND control, const std::string& text) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
+                             10000, &result) != 0;
+}
+
+bool ClickControl(HWND control) {
+  char cls[64] = {};
+  GetClassNameA(control, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Button") == 0) return PostMessageA(control, BM_CLICK, 0, 0) != 0;
+  return PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                      reinterpret_cast<LPARAM>(control)) != 0;
+}
+
+ControlState StateOf(HWND control) {
+  return ControlState{WindowText(control), IsWindowEnabled(control) != FALSE,
+                      IsWindowVisible(control) != FALSE};
+}
+
+namespace {
+
+bool IsComboBox(HWND wnd) {
+  char cls[64] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  return lstrcmpiA(cls, "ComboBox") == 0;
+}
+
+}  // namespace
+
+std::vector<std::string> ListItems(HWND list) {
+  const bool combo = IsComboBox(list);
+  const UINT count_msg = combo ? CB_GETCOUNT : LB_GETCOUNT;
+  const UINT len_msg = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
+  const UINT text_msg = combo ? CB_GETLBTEXT : LB_GETTEXT;
+  std::vector<std::string> items;
+  int n = static_cast<int>(SendMessageA(list, count_msg, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    int len = static_cast<int>(SendMessageA(list, len_msg, i, 0));
+    std::string item(len > 0 ? len + 1 : 1, '\0');
+    SendMessageA(list, text_msg, i, reinterpret_cast<LPARAM>(&item[0]));
+    item.resize(len > 0 ? std::strlen(item.c_str()) : 0);
+    items.push_back(item);
+  }
+  return items;
+}
+
+std::vector<int> SelectedItems(HWND list) {
+  std::vector<int> selected;
+  if (IsComboBox(list)) {
+    int i = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
+    if (i >= 0) selected.push_back(i);
+    return selected;
+  }
+  int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i)
+    if (SendMessageA(list, LB_GETSEL, i, 0) > 0) selected.push_back(i);
+  return selected;
+}
+
+int HorizontalExtent(HWND list) { return static_cast<int>(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0)); }
 
 std::string Escape(const std::string& text) {
   std::string out;

@@ -13,6 +13,15 @@
 //   kestro-driver wait       CAPTION [--pid N] [--timeout S] [--print-texts]
 //   kestro-driver wait-press CAPTION BUTTON [--pid N] [--timeout S] [--print-texts]
 //   kestro-driver wait-gone  CAPTION [--pid N] [--timeout S]
+//   kestro-driver get        CAPTION CONTROL [--pid N] [--timeout S]
+//   kestro-driver set-text   CAPTION CONTROL TEXT [--pid N] [--timeout S]
+//   kestro-driver click      CAPTION CONTROL [--pid N] [--timeout S]
+//   kestro-driver items      CAPTION CONTROL [--pid N] [--timeout S]
+//   kestro-driver rect       CAPTION [--pid N] [--timeout S]
+// CONTROL is a control's ID (digits) or its caption. get prints
+// "text<TAB>enabled<TAB>visible" (escaped text, 0 or 1); items prints one
+// line per entry, then "selected<TAB>i,j,..." and, for a list box,
+// "extent<TAB>N"; rect prints "x y width height" of the window on screen.
 // --print-texts prints one line per control, "static<TAB>text" or
 // "button<TAB>caption", with CR, LF, TAB and backslash escaped as \r, \n, \t
 // and \\ (see Escape), bytes otherwise unchanged (Windows-1252).
@@ -52,6 +61,34 @@ std::vector<std::string> ButtonCaptions(HWND wnd);
 // "&No"). Posts WM_COMMAND/BN_CLICKED to the button's parent. False if no
 // such button exists.
 bool PressButton(HWND wnd, const std::string& caption);
+
+// The first descendant control with this ID, or whose caption matches as
+// PressButton compares; nullptr if none.
+HWND FindControl(HWND wnd, int id);
+HWND FindControlByCaption(HWND wnd, const std::string& caption);
+// "123" names the control with ID 123, anything else its caption.
+HWND FindControlBySpec(HWND wnd, const std::string& spec);
+
+// Sets a control's text as typed text would be (WM_SETTEXT; an edit then
+// reports its change). False if the window does not answer in time.
+bool SetControlText(HWND control, const std::string& text);
+// Clicks a control: BM_CLICK for a standard button, otherwise BN_CLICKED to
+// its parent. Posted, so a box it opens does not block the caller; a
+// program's own thread sees the click once it handles its messages.
+bool ClickControl(HWND control);
+
+struct ControlState {
+  std::string text;
+  bool enabled = false;
+  bool visible = false;
+};
+ControlState StateOf(HWND control);
+
+// The entries of a list box or combo box, in order, and the selected ones.
+std::vector<std::string> ListItems(HWND list);
+std::vector<int> SelectedItems(HWND list);
+// A list box's horizontal scroll extent in pixels.
+int HorizontalExtent(HWND list);
 
 // "a\r\nb" -> "a\\r\\nb"; the form --print-texts uses.
 std::string Escape(const std::string& text);

@@ -17,7 +17,10 @@ int Usage() {
   std::fputs(
       "usage: kestro-driver wait       CAPTION [--pid N] [--timeout S] [--print-texts]\n"
       "       kestro-driver wait-press CAPTION BUTTON [--pid N] [--timeout S] [--print-texts]\n"
-      "       kestro-driver wait-gone  CAPTION [--pid N] [--timeout S]\n",
+      "       kestro-driver wait-gone  CAPTION [--pid N] [--timeout S]\n"
+      "       kestro-driver get|click|items CAPTION CONTROL [--pid N] [--timeout S]\n"
+      "       kestro-driver set-text   CAPTION CONTROL TEXT [--pid N] [--timeout S]\n"
+      "       kestro-driver rect       CAPTION [--pid N] [--timeout S]\n",
       stderr);
   return 2;
 }
@@ -39,15 +42,15 @@ int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   std::string command = argv[1];
   std::string caption = argv[2];
-  std::string button;
-  int next = 3;
-  if (command == "wait-press") {
-    if (argc < 4) return Usage();
-    button = argv[3];
-    next = 4;
-  } else if (command != "wait" && command != "wait-gone") {
-    return Usage();
-  }
+  // Positional arguments after CAPTION, by command.
+  int positional = -1;
+  if (command == "wait" || command == "wait-gone" || command == "rect") positional = 0;
+  if (command == "wait-press" || command == "get" || command == "click" || command == "items") positional = 1;
+  if (command == "set-text") positional = 2;
+  if (positional < 0 || argc < 3 + positional) return Usage();
+  std::string button = positional >= 1 ? argv[3] : "";
+  std::string text = positional >= 2 ? argv[4] : "";
+  int next = 3 + positional;
   DWORD pid = 0;
   int timeout_ms = 20000;
   bool print_texts = false;
@@ -75,9 +78,39 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (print_texts) PrintTexts(wnd);
+  if (command == "rect") {
+    RECT r;
+    GetWindowRect(wnd, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return 0;
+  }
+  if (command != "wait" && command != "wait-press") {
+    HWND control = FindControlBySpec(wnd, button);
+    if (!control) {
+      std::fprintf(stderr, "kestro-driver: no control \"%s\" in \"%s\"\n", button.c_str(), caption.c_str());
+      return 1;
+    }
+    if (command == "get") {
+      ControlState st = StateOf(control);
+      std::printf("%s\t%d\t%d\n", Escape(st.text).c_str(), st.enabled, st.visible);
+    } else if (command == "set-text") {
+      if (!SetControlText(control, text)) return 1;
+    } else if (command == "click") {
+      if (!ClickControl(control)) return 1;
+    } else if (command == "items") {
+      for (const std::string& item : ListItems(control)) std::printf("%s\n", Escape(item).c_str());
+      std::string selected;
+      for (int i : SelectedItems(control)) selected += (selected.empty() ? "" : ",") + std::to_string(i);
+      std::printf("selected\t%s\n", selected.c_str());
+      char cls[64] = {};
+      GetClassNameA(control, cls, sizeof cls);
+      if (lstrcmpiA(cls, "ListBox") == 0) std::printf("extent\t%d\n", HorizontalExtent(control));
+    }
+    std::fflush(stdout);
+    return 0;
+  }
   if (command == "wait-press" && !PressButton(wnd, button)) {
-    std::fprintf(stderr, "kestro-driver: no button \"%s\" in \"%s\"\n", button.c_str(),
-                 caption.c_str());
+    std::fprintf(stderr, "kestro-driver: no button \"%s\" in \"%s\"\n", button.c_str(), caption.c_str());
     return 1;
   }
   return 0;

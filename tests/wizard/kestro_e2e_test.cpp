@@ -1,0 +1,160 @@
+// Kestro.exe as its own process, driven through its real windows by the
+// driver: the default paths beside the program, the About box, the page
+// flow, the command-line start, and the end by Cancel.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+
+#include "common/os.h"
+#include "tests/win/driver.h"
+#include "wizard/resource.h"
+
+namespace kestro {
+namespace {
+
+using driver::ChildProcess;
+
+constexpr char kMain[] = "tessaron Kestro";
+
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 15000) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (static_cast<int>(GetTickCount() - start) >= timeout_ms) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+bool Has(const std::vector<std::string>& texts, const std::string& text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+class KestroE2E : public ::testing::Test {
+ protected:
+  // A folder with its own copy of Kestro.exe and, if asked, project files beside it.
+  std::string Install(const std::string& name, std::initializer_list<const char*> beside = {}) {
+    std::string dir = std::string(KESTRO_TEST_WORK) + "/" + name;
+    os::CreateDir(KESTRO_TEST_WORK);
+    os::CreateDir(dir);
+    for (const char* f : {"New Project.tkp", "New Project 2.tkp"}) os::RemoveFile(dir + "/" + f);
+    EXPECT_EQ(os::CopyFileOver(KESTRO_EXE, dir + "/Kestro.exe"), 0);
+    for (const char* f : beside) std::ofstream(dir + "/" + f) << "[Settings]\n";
+    return driver::WinePath(dir) + "\\";
+  }
+  HWND Start(const std::string& folder, const std::string& args = "") {
+    EXPECT_TRUE(
+        kestro_.Start("\"" + folder + "Kestro.exe\"" + (args.empty() ? "" : " " + args), false, folder));
+    return driver::WaitForWindow(kMain, kestro_.pid(), 30000);
+  }
+  void Click(HWND wnd, int id) {
+    HWND c = driver::FindControl(wnd, id);
+    ASSERT_TRUE(c) << id;
+    ASSERT_TRUE(driver::ClickControl(c));
+  }
+  std::string TextOf(HWND wnd, int id) { return driver::StateOf(driver::FindControl(wnd, id)).text; }
+  bool Visible(HWND wnd, int id) { return driver::StateOf(driver::FindControl(wnd, id)).visible; }
+
+  ChildProcess kestro_;
+};
+
+TEST_F(KestroE2E, DefaultProjectAndOutputBesideTheProgram) {
+  struct {
+    const char* name;
+    std::initializer_list<const char*> beside;
+    const char* project;
+  } cases[] = {
+      {"fresh", {}, "New Project.tkp"},
+      {"taken", {"New Project.tkp"}, "New Project 2.tkp"},
+      {"both", {"New Project.tkp", "New Project 2.tkp"}, "New Project 2.tkp"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string folder = Install(c.name, c.beside);
+    HWND wnd = Start(folder);
+    ASSERT_TRUE(wnd);
+    EXPECT_EQ(TextOf(wnd, IDC_Edit6), folder + c.project);
+    EXPECT_EQ(TextOf(wnd, IDC_Edit4), folder + "Output.exe");
+    // Cancel ends the program; closing by the system menu does the same.
+    if (c.beside.size() == 2)
+      PostMessageA(wnd, WM_CLOSE, 0, 0);
+    else
+      Click(wnd, IDC_Cancel);
+    EXPECT_TRUE(kestro_.Wait(15000));
+  }
+}
+
+TEST_F(KestroE2E, AboutBoxAndPageFlow) {
+  HWND wnd = Start(Install("flow"));
+  ASSERT_TRUE(wnd);
+  EXPECT_EQ(TextOf(wnd, IDC_verLbl), "Version 1.4.2 (Build 88)");
+  Click(wnd, IDC_btnAbout);
+  HWND about = driver::WaitForWindow("About tessaron Kestro", kestro_.pid(), 15000);
+  ASSERT_TRUE(about);
+  EXPECT_TRUE(Has(driver::StaticTexts(about), "Version 1.4.2 (Build 88)"));
+  EXPECT_FALSE(IsWindowEnabled(wnd)) << "shown modally";
+  ASSERT_TRUE(driver::PressButton(about, "OK"));
+  EXPECT_TRUE(driver::WaitWindowGone(about, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(wnd) != 0; }));
+
+  // Through the pages to "selectexe", then the groups by their radio buttons.
+  const int visible_on_page[] = {IDC_btnAbout, IDC_Edit6,  IDC_lbSrcFiles,
+                                 IDC_ch1,      IDC_eTitle, IDC_RadioButton953};
+  for (int page = 1; page < 6; ++page) {
+    Click(wnd, IDC_Next);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(wnd, visible_on_page[page]); })) << page;
+    EXPECT_FALSE(Visible(wnd, visible_on_page[page - 1]));
+    EXPECT_TRUE(driver::StateOf(driver::FindControl(wnd, IDC_Back)).enabled);
+  }
+  EXPECT_TRUE(Visible(wnd, IDC_Gb5));
+  Click(wnd, IDC_RadioButton953);
+  EXPECT_TRUE(WaitUntil([&] { return Visible(wnd, IDC_gb4) && !Visible(wnd, IDC_Gb5); }));
+  Click(wnd, IDC_IEButton2);
+  HWND help = driver::WaitForWindow("Wait For Program", kestro_.pid(), 15000);
+  ASSERT_TRUE(help);
+  ASSERT_TRUE(driver::PressButton(help, "OK"));
+  EXPECT_TRUE(driver::WaitWindowGone(help, 10000));
+
+  Click(wnd, IDC_Next);  // "save"
+  ASSERT_TRUE(WaitUntil([&] { return Visible(wnd, IDC_Edit4); }));
+  Click(wnd, IDC_Next);  // "done"
+  ASSERT_TRUE(WaitUntil([&] { return TextOf(wnd, IDC_Next) == "&New >"; }));
+  EXPECT_EQ(TextOf(wnd, IDC_Cancel), "&Exit");
+  Click(wnd, IDC_Back);
+  ASSERT_TRUE(WaitUntil([&] { return TextOf(wnd, IDC_Next) == "&Next >"; }));
+  EXPECT_EQ(TextOf(wnd, IDC_Cancel), "&Exit");
+  Click(wnd, IDC_Cancel);  // "&Exit" ends it as "&Cancel" does
+  EXPECT_TRUE(kestro_.Wait(15000));
+}
+
+TEST_F(KestroE2E, ProjectNamedOnTheCommandLine) {
+  std::string folder = Install("cmdline", {"my project.tkp"});
+  HWND wnd = Start(folder, "\"" + folder + "my project.tkp\"");
+  ASSERT_TRUE(wnd);
+  const std::string loading = "Loading \"" + folder + "my project.tkp\"...";
+  // Before Timer1 fires the notebook is hidden behind "Loading ..."; a second
+  // later the "files" page shows, Back enabled.
+  bool saw_loading = Visible(wnd, IDC_ll) && TextOf(wnd, IDC_ll) == loading;
+  ASSERT_TRUE(WaitUntil([&] { return Visible(wnd, IDC_lbSrcFiles); }));
+  EXPECT_TRUE(saw_loading || TextOf(wnd, IDC_ll) == loading);
+  EXPECT_FALSE(Visible(wnd, IDC_ll));
+  EXPECT_TRUE(driver::StateOf(driver::FindControl(wnd, IDC_Back)).enabled);
+  Click(wnd, IDC_Cancel);
+  EXPECT_TRUE(kestro_.Wait(15000));
+
+  // A missing project: the notice, then the normal start on "welcome".
+  EXPECT_TRUE(kestro_.Start("\"" + folder + "Kestro.exe\" \"" + folder + "gone.tkp\"", false, folder));
+  HWND box = driver::WaitForWindow(kMain, kestro_.pid(), 30000);
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(Has(driver::StaticTexts(box), folder + "gone.tkp does not exist!"));
+  ASSERT_TRUE(driver::PressButton(box, "OK"));
+  EXPECT_TRUE(driver::WaitWindowGone(box, 10000));
+  wnd = driver::WaitForWindow(kMain, kestro_.pid(), 30000);
+  ASSERT_TRUE(wnd);
+  ASSERT_TRUE(WaitUntil([&] { return Visible(wnd, IDC_btnAbout); }));
+  EXPECT_FALSE(driver::StateOf(driver::FindControl(wnd, IDC_Back)).enabled);
+}
+
+}  // namespace
+}  // namespace kestro
