@@ -1,6 +1,8 @@
 // Whole runs of the engine on small projects, through a recording observer.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -532,10 +534,10 @@ TEST(Run, ASourceThatChangesWhileItIsCompressedStopsTheRun) {
     Fixture f;
     BasicSources(f);
     std::string noise = (f.dir.path() / "src" / "noise.bin").string();
-    bool changed = false;
+    // The hook runs on the threads that compress, one per source at a time.
+    std::atomic<bool> changed{false};
     SetSourceReadHook([&](const std::string& source, uint64_t read) {
-      if (changed || source.find("noise.bin") == std::string::npos || read == 0) return;
-      changed = true;
+      if (source.find("noise.bin") == std::string::npos || read == 0 || changed.exchange(true)) return;
       if (grow)
         WriteFile(noise, test::NoiseBytes(20000 + 5000, 5));
       else
