@@ -787,7 +787,10 @@ TEST_F(OneFileInstaller, TheInstalledWizardShowsItsWelcomeAndOpensProjects) {
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Welcome to tessaron Kestro"), texts.end());
   kestro.Kill();
 
-  // A project opened through the association is loaded by the wizard.
+  // A project opened through the association: the shell hands the wizard
+  // the quoted path (a blank in it), so it starts with "Loading ..." and ends
+  // on the source files page; a broken path would leave it on the welcome
+  // page behind the missing-project notice.
   const std::string project = work_ + "\\opened project.tkp";
   WriteAll(project, "[Settings]\r\nCaption=Opened Through The Shell\r\n");
   driver::ChildProcess start;
@@ -796,7 +799,7 @@ TEST_F(OneFileInstaller, TheInstalledWizardShowsItsWelcomeAndOpensProjects) {
   ASSERT_TRUE(opened);
   EXPECT_TRUE(WaitUntil([&] {
     for (const driver::Control& c : driver::ChildControls(opened))
-      if (c.class_name == "Edit" && GetText(c.hwnd) == "Opened Through The Shell") return true;
+      if (GetText(c.hwnd) == "Source Files" && IsWindowVisible(c.hwnd)) return true;
     return false;
   }));
   DWORD pid = 0;
