@@ -4,7 +4,10 @@
 
 #include <exception>
 
+#include "common/errors.h"
 #include "common/os.h"
+#include "project/ini_file.h"
+#include "project/keys.h"
 #include "ui/message_box.h"
 #include "ui/modal.h"
 #include "ui/widgets.h"
@@ -39,6 +42,87 @@ constexpr Followers kFollowers[] = {
     {IDC_licchk, {IDC_btnEditLicText}},
     {IDC_ch54, {IDC_ch53, IDC_ch52, IDC_l33, IDC_cbl, IDC_e66, IDC_l34}},
 };
+
+// Where each [Settings] key the wizard writes lives. LinkFileName and
+// LicenseText have no plain control (the selected entry of cbl, the licence
+// editor's memo).
+struct Binding {
+  const char* key;
+  int id;
+};
+constexpr Binding kBindings[] = {
+    {"PromptShow", IDC_ch1},
+    {"PasswordShow", IDC_Pwd},
+    {"ProgressShow", IDC_ch2},
+    {"PromptText", IDC_Edit1},
+    {"Password", IDC_Edit5},
+    {"PasswordText", IDC_Edit7},
+    {"FolderSelText", IDC_Edit10},
+    {"ProgressText", IDC_Edit3},
+    {"Quiet", IDC_chkQuiet},
+    {"ShowFileWindow", IDC_ch55},
+    {"LinkCreate", IDC_ch54},
+    {"LinkStartMenu", IDC_ch53},
+    {"LinkDesktop", IDC_ch52},
+    {"LinkFileName", IDC_cbl},
+    {"LinkDisplay", IDC_e66},
+    {"RunWaitFor", IDC_Edit12},
+    {"ShowLicense", IDC_licchk},
+    {"LicenseText", 0},
+    {"Cancel", IDC_eCan},
+    {"Continue", IDC_eCon},
+    {"Caption", IDC_eTitle},
+    {"RunTextFile", IDC_cExe},
+    {"RunTextFileName", IDC_eExe},
+    {"ShowFinalMsg", IDC_finmsgchk},
+    {"FinalMsg", IDC_finmsg},
+    {"RunProgram", IDC_RadioButton953},
+    {"ExtractOnly", IDC_RadioButton954},
+    {"RunProgExeName", IDC_cb2},
+    {"RunProgExePara", IDC_Edit9},
+    {"ExtractOnlyPath", IDC_cb3},
+    {"ExtractOnlyNoDlg", IDC_dissel},
+    {"Output", IDC_Edit4},
+};
+
+int ControlOf(const char* key) {
+  for (const Binding& b : kBindings)
+    if (lstrcmpiA(b.key, key) == 0) return b.id;
+  return 0;
+}
+
+// The keys read while loading, in the order they are read; the source list
+// and the licence are read at their places in this order.
+constexpr const char* kLoadOrder[] = {
+    "PromptShow",       "PasswordShow", "ProgressShow",   "Quiet",          "PromptText",
+    "Password",         "PasswordText", "FolderSelText",  "ProgressText",   "[Files]",
+    "RunProgram",       "ExtractOnly",  "RunProgExeName", "RunProgExePara", "ExtractOnlyPath",
+    "ExtractOnlyNoDlg", "Output",       "ShowFileWindow", "LinkCreate",     "LinkStartMenu",
+    "LinkDesktop",      "LinkDisplay",  "RunWaitFor",     "ShowLicense",    "LicenseText",
+    "Cancel",           "Continue",     "Caption",        "RunTextFile",    "RunTextFileName",
+    "ShowFinalMsg",     "FinalMsg",     "LinkFileName",
+};
+
+constexpr char kMissingFileChoice[] =
+    "The selected file does not exists.\r\ntessaron Kestro will create a new file.";
+constexpr char kOldVersionCaption[] = "Old Version Warning";
+constexpr char kOldVersionText[] =
+    "The selected project file has been created with an old version of tessaron Kestro\r\n\r\n"
+    "Because of another Source Files management, the old Source Files data can not be loaded and you "
+    "will have to add the Source Files again. Other Settings can be loaded but may not be shown "
+    "correctly, so please all settings before creating the self-extracting file.";
+constexpr char kMissingSourcesText[] =
+    "One or more files that have been added to the Source File List do no longer exist.";
+constexpr char kWarningCaption[] = "Warning";
+constexpr char kMissingEntry[] = "Error";
+
+// The licence memo's text as stored: without its final line break (CR LF,
+// or a lone CR or LF), with the line-break markers.
+std::string StoredLicence(std::string text) {
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return project::EncodeLineBreaks(text);
+}
 
 const Followers* FollowersOf(int box) {
   for (const Followers& f : kFollowers)
@@ -108,6 +192,19 @@ void StartWithoutWaiting(const std::string& command_line) {
 
 TForm1::TForm1(HINSTANCE instance, const Options& options) : instance_(instance), options_(options) {
   RunCommand = StartWithoutWaiting;
+  OnLoad = [](TForm1& form) {
+    if (form.startup_load_flag_ != 99) {
+      if (!form.od1_.Execute(form.hwnd_)) return;
+      if (!os::FileExists(form.od1_.file_name)) {
+        ui::MessageBoxService::ShowMessage(form.hwnd_, kMissingFileChoice, kWarningCaption,
+                                           MB_OK | MB_ICONINFORMATION);
+        return;
+      }
+      form.SetText(IDC_Edit6, form.od1_.file_name);
+    }
+    form.LoadProject(form.od1_.file_name);
+  };
+  OnCreateScript = [](TForm1& form) { form.CreateScript(); };
   od1_.filter = "Project Files (*.tkp)|*.tkp|All Files (*.*)|*.*";
   od1_.hide_read_only = true;
   od1_.path_must_exist = true;
@@ -452,6 +549,91 @@ void TForm1::btnOpenClick() {
   if (OnLoad) Guarded([this] { OnLoad(*this); });
 }
 
+// --- the project file ---------------------------------------------------------
+
+void TForm1::LoadProject(const std::string& path) {
+  using namespace project;
+  const IniFile ini(path);
+  const std::string settings = kSectionSettings;
+  for (const char* key : kLoadOrder) {
+    if (lstrcmpA(key, "[Files]") == 0) {
+      lbSrcFiles.Clear();
+      if (ReadInteger(ini, kSectionFiles, kNumFilesKey, kOldVersionSentinel) == kOldVersionSentinel)
+        ui::MessageBoxService::ShowMessage(hwnd_, kOldVersionText, kOldVersionCaption,
+                                           MB_OK | MB_ICONEXCLAMATION);
+      const int count = ReadInteger(ini, kSectionFiles, kNumFilesKey, 0);
+      std::vector<std::string> entries;
+      bool missing = false;
+      for (int k = 1; k <= count; ++k) {
+        entries.push_back(ini.ReadString(kSectionFiles, "File" + std::to_string(k), kMissingEntry));
+        if (!os::FileExists(entries.back())) missing = true;
+      }
+      lbSrcFiles.AddMany(entries);
+      if (missing)
+        ui::MessageBoxService::ShowMessage(hwnd_, kMissingSourcesText, kWarningCaption,
+                                           MB_OK | MB_ICONEXCLAMATION);
+      continue;
+    }
+    const SettingsKey* k = FindSettingsKey(key);
+    const int id = ControlOf(key);
+    if (lstrcmpA(key, "LicenseText") == 0) {
+      std::string text = DecodeLineBreaks(ini.ReadString(settings, key, k->wizard_default));
+      if (fLic) fLic->SetLicText(text + "\r\n");
+      CheckBoxClick(IDC_licchk);
+    } else if (lstrcmpA(key, "LinkFileName") == 0) {
+      // Not a control's state: selected again once cbl lists the source files.
+      loaded_link_ = ini.ReadString(settings, key, "");
+    } else if (k->type == KeyType::kBoolean) {
+      bool def = k->wizard_default ? lstrcmpA(k->wizard_default, "0") != 0 : Checked(id);
+      SetChecked(id, ReadBool(ini, settings, key, def));
+    } else {
+      SetText(id, ini.ReadString(settings, key, k->wizard_default ? k->wizard_default : Text(id)));
+    }
+    if (lstrcmpA(key, "RunTextFileName") == 0) CheckBoxClick(IDC_cExe);
+    if (lstrcmpA(key, "FinalMsg") == 0) CheckBoxClick(IDC_finmsgchk);
+  }
+  SetText(IDC_Edit6, path);
+}
+
+void TForm1::CreateScript() {
+  using namespace project;
+  const std::string path = Text(IDC_Edit6);
+  // The new project is written beside the old one and replaces it only when
+  // complete, so a failed save leaves the old file as it was.
+  const std::string temp = path + ".new";
+  os::RemoveFile(temp);
+  bool ok = true;
+  {
+    IniFile ini(temp);
+    ok = ini.WriteString(kSectionKestro, kVersionStringKey, kVersionString);
+    for (size_t i = 0; ok && i < kSettingsKeyCount; ++i) {
+      const SettingsKey& k = kSettingsKeys[i];
+      if (!k.written_by_wizard) continue;
+      const int id = ControlOf(k.name);
+      std::string value;
+      if (lstrcmpA(k.name, "LicenseText") == 0)
+        value = StoredLicence(fLic ? fLic->LicText() : std::string());
+      else if (id == IDC_cbl)
+        value = SelectedItem(IDC_cbl);
+      else if (k.type == KeyType::kBoolean)
+        value = Checked(id) ? "1" : "0";
+      else
+        value = Text(id);
+      ok = ini.WriteString(kSectionSettings, k.name, value);
+    }
+    const std::vector<std::string> files = lbSrcFiles.Items();
+    ok = ok && WriteInteger(ini, kSectionFiles, kNumFilesKey, static_cast<int32_t>(files.size()));
+    for (size_t k = 0; ok && k < files.size(); ++k)
+      ok = ini.WriteString(kSectionFiles, "File" + std::to_string(k + 1), files[k]);
+  }
+  // A read-only project is not replaced (a rename would replace it under Wine).
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const bool read_only = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+  if (ok && !read_only && os::RenameFile(temp, path) == 0) return;
+  os::RemoveFile(temp);
+  throw Error(CannotWriteErrorText(path));
+}
+
 // --- navigation --------------------------------------------------------------
 
 void TForm1::ApplyNavigation(const NavState& state) {
@@ -480,6 +662,14 @@ void TForm1::NextClick() {
   if (effect == NextEffect::kFillVisual2) FillFileNameList(IDC_eExe);
   if (effect == NextEffect::kFillSelectExe) {
     FillFileNameList(IDC_cbl);
+    if (!loaded_link_.empty()) {
+      int index = static_cast<int>(SendMessageA(Control(IDC_cbl), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                reinterpret_cast<LPARAM>(loaded_link_.c_str())));
+      if (index >= 0) {
+        SendMessageA(Control(IDC_cbl), CB_SETCURSEL, index, 0);
+        loaded_link_.clear();
+      }
+    }
     FillFileNameList(IDC_cb2);
     ChooseSetupProgram();
   }

@@ -61,15 +61,25 @@ class TForm1 {
 
   ui::THSListBox& SourceList() { return lbSrcFiles; }
   ui::FileDialog& od1() { return od1_; }
+  TfLic* LicenceEditor() const { return fLic.get(); }
 
   // The start-up-load flag: 99 while the command-line project is loaded.
   int StartupLoadFlag() const { return startup_load_flag_; }
 
-  // The load operation behind "Open a project ..." and the start-up load.
+  // The load operation behind "Open a project ..." and the start-up load;
+  // LoadProject unless a test replaces it.
   std::function<void(TForm1&)> OnLoad;
-  // Saves the project and, unless only the project file is wanted, starts
-  // the compiler; an exception keeps the window on "save".
+  // Runs on Next of "save"; CreateScript unless a test replaces it. An
+  // exception keeps the window on "save".
   std::function<void(TForm1&)> OnCreateScript;
+
+  // Fills the controls from the project file `path` (the open dialog's
+  // choice, or the command line's project while the start-up flag is set).
+  void LoadProject(const std::string& path);
+  // Writes the project file named by Edit6 from the controls. Throws an
+  // error with the text the user reads when the file cannot be written;
+  // the previous file is then left as it was.
+  void CreateScript();
   // Shows "Compiler details" (the button on "load").
   std::function<void(TForm1&)> OnCompilerDetails;
   // Starts a command line without waiting (IEButton1's folder window).
@@ -126,6 +136,8 @@ class TForm1 {
   HFONT title_font_ = nullptr;
   NavState nav_;
   int startup_load_flag_ = 0;
+  // A loaded shortcut target, selected again in cbl once its list is rebuilt.
+  std::string loaded_link_;
   bool closed_ = false;
 
   ui::THSListBox lbSrcFiles;

@@ -789,10 +789,10 @@ TEST_F(OneFileInstaller, TheInstalledWizardShowsItsWelcomeAndOpensProjects) {
 
   // A project opened through the association: the shell hands the wizard
   // the quoted path (a blank in it), so it starts with "Loading ..." and ends
-  // on the source files page; a broken path would leave it on the welcome
-  // page behind the missing-project notice.
+  // on the source files page with the project loaded; a broken path would
+  // leave it on the welcome page behind the missing-project notice.
   const std::string project = work_ + "\\opened project.tkp";
-  WriteAll(project, "[Settings]\r\nCaption=Opened Through The Shell\r\n");
+  WriteAll(project, "[Settings]\r\nCaption=Opened Through The Shell\r\n[Files]\r\nNumFiles=0\r\n");
   driver::ChildProcess start;
   ASSERT_TRUE(start.Start("start.exe \"" + project + "\""));
   HWND opened = driver::WaitForWindow("tessaron Kestro", 0, kWaitMs);
@@ -800,6 +800,11 @@ TEST_F(OneFileInstaller, TheInstalledWizardShowsItsWelcomeAndOpensProjects) {
   EXPECT_TRUE(WaitUntil([&] {
     for (const driver::Control& c : driver::ChildControls(opened))
       if (GetText(c.hwnd) == "Source Files" && IsWindowVisible(c.hwnd)) return true;
+    return false;
+  }));
+  EXPECT_TRUE(WaitUntil([&] {
+    for (const driver::Control& c : driver::ChildControls(opened))
+      if (c.class_name == "Edit" && GetText(c.hwnd) == "Opened Through The Shell") return true;
     return false;
   }));
   DWORD pid = 0;

@@ -16,6 +16,7 @@
 #include "ui/message_box.h"
 #include "ui/scripted_responder.h"
 #include "ui/widgets.h"
+#include "wizard/previews.h"
 #include "wizard/resource.h"
 
 namespace kestro::wizard {
@@ -551,6 +552,322 @@ TEST_F(Form1Test, CommandLineStart) {
   Sleep(1200);
   Pump(form_->handle());
   EXPECT_EQ(loads, 1) << "the timer runs once";
+}
+
+// --- opening and saving projects -------------------------------------------
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(os::HostPath(path), std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(os::HostPath(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A project in exactly the bytes the wizard writes for it; every value
+// differs from the window's initial state.
+std::string FullProject(const std::string& folder) {
+  return "[Kestro]\r\nVersionString=Version 1.4.2 (Build 88)\r\n"
+         "[Settings]\r\nPromptShow=0\r\nPasswordShow=1\r\nProgressShow=0\r\nPromptText=Go on?\r\n"
+         "Password=s3cret\r\nPasswordText=Key:\r\nFolderSelText=Where to?\r\nProgressText=Busy\r\n"
+         "Quiet=1\r\nShowFileWindow=1\r\nLinkCreate=1\r\nLinkStartMenu=1\r\nLinkDesktop=1\r\n"
+         "LinkFileName=b.exe\r\nLinkDisplay=My App\r\nRunWaitFor=b.exe\r\nShowLicense=1\r\n"
+         "LicenseText=Line A\x01\xFFLine B\r\nCancel=&Stop\r\nContinue=&Go\r\nCaption=My Setup\r\n"
+         "RunTextFile=1\r\nRunTextFileName=read.txt\r\nShowFinalMsg=1\r\nFinalMsg=All done.\r\n"
+         "RunProgram=1\r\nExtractOnly=0\r\nRunProgExeName=b.exe\r\nRunProgExePara=/q\r\n"
+         "ExtractOnlyPath=C:\\Dest\r\nExtractOnlyNoDlg=0\r\nOutput=C:\\out\\my.exe\r\n"
+         "[Files]\r\nNumFiles=2\r\nFile1=" +
+         folder + "a.txt\r\nFile2=" + folder + "b.exe\r\n";
+}
+
+class ProjectTest : public Form1Test {
+ protected:
+  void SetUp() override {
+    folder_ = TestFolder("project");
+    Start(folder_);
+    form_->CreateCompanions();
+    form_->OnCreateScript = [](TForm1& f) { f.CreateScript(); };
+    for (const char* name : {"a.txt", "b.exe"}) WriteBytes(folder_ + name, "x");
+  }
+  // Presses "Open a project ..." on "load"; the dialog answers `path`, or
+  // is cancelled when it is empty.
+  void Open(const std::string& path) {
+    GoTo(kLoad);
+    auto previous = ui::FileDialog::SetResponder([&](ui::FileDialog& d) {
+      dialog_ = d;
+      d.file_name = path;
+      return !path.empty();
+    });
+    Click(IDC_btnOpen);
+    ui::FileDialog::SetResponder(previous);
+  }
+  std::string LicText() { return form_->LicenceEditor()->LicText(); }
+  bool Shown(int group) {  // the group's own state; its page may be hidden
+    return (GetWindowLongPtrA(GetDlgItem(form_->Page(kSelectExe), group), GWL_STYLE) & WS_VISIBLE) != 0;
+  }
+
+  std::string folder_;
+  ui::FileDialog dialog_;
+};
+
+TEST_F(ProjectTest, LoadsEveryKeyIntoItsControl) {
+  const std::string project = folder_ + "full.tkp";
+  WriteBytes(project, FullProject(folder_));
+  ScriptedResponder boxes;
+  Open(project);
+  EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+  EXPECT_EQ(dialog_.filter, "Project Files (*.tkp)|*.tkp|All Files (*.*)|*.*");
+  EXPECT_TRUE(dialog_.hide_read_only);
+  EXPECT_FALSE(dialog_.file_must_exist);
+  EXPECT_EQ(form_->ActivePage(), kLoad);
+  EXPECT_EQ(State(IDC_Edit6).text, project);
+
+  const std::pair<int, bool> boxes_on[] = {
+      {IDC_ch1, false},
+      {IDC_Pwd, true},
+      {IDC_ch2, false},
+      {IDC_chkQuiet, true},
+      {IDC_ch55, true},
+      {IDC_ch54, true},
+      {IDC_ch53, true},
+      {IDC_ch52, true},
+      {IDC_licchk, true},
+      {IDC_cExe, true},
+      {IDC_finmsgchk, true},
+      {IDC_RadioButton953, true},
+      {IDC_RadioButton954, false},
+      {IDC_dissel, false},
+  };
+  for (auto [id, on] : boxes_on) EXPECT_EQ(Checked(id), on) << id;
+  const std::pair<int, const char*> texts[] = {
+      {IDC_Edit1, "Go on?"}, {IDC_Edit5, "s3cret"},    {IDC_Edit7, "Key:"},    {IDC_Edit10, "Where to?"},
+      {IDC_Edit3, "Busy"},   {IDC_e66, "My App"},      {IDC_Edit12, "b.exe"},  {IDC_eCan, "&Stop"},
+      {IDC_eCon, "&Go"},     {IDC_eTitle, "My Setup"}, {IDC_eExe, "read.txt"}, {IDC_finmsg, "All done."},
+      {IDC_cb2, "b.exe"},    {IDC_Edit9, "/q"},        {IDC_cb3, "C:\\Dest"},  {IDC_Edit4, "C:\\out\\my.exe"},
+  };
+  for (auto [id, text] : texts) EXPECT_EQ(State(id).text, text) << id;
+  EXPECT_EQ(form_->SourceList().Items(), (std::vector<std::string>{folder_ + "a.txt", folder_ + "b.exe"}));
+  EXPECT_EQ(LicText(), "Line A\r\nLine B\r\n");
+  // The dependent controls follow their boxes as after a click.
+  for (int id : {IDC_Edit1, IDC_btnTestPrmpt, IDC_Edit3}) EXPECT_FALSE(State(id).enabled) << id;
+  for (int id : {IDC_Edit7, IDC_Edit5, IDC_btnEditLicText, IDC_eExe, IDC_finmsg, IDC_btnTestMsg, IDC_cbl})
+    EXPECT_TRUE(State(id).enabled) << id;
+  EXPECT_TRUE(Shown(IDD_gb4));
+  EXPECT_FALSE(Shown(IDD_Gb5));
+}
+
+TEST_F(ProjectTest, MissingKeysTakeTheirDefaultsOrKeepTheControl) {
+  // A first project sets every control; a second without keys resets those
+  // with a default and leaves the others as the first one set them.
+  const std::string full = folder_ + "full.tkp", empty = folder_ + "empty.tkp";
+  WriteBytes(full, FullProject(folder_));
+  WriteBytes(empty, "[Files]\r\nNumFiles=0\r\n");
+  ScriptedResponder boxes;
+  Open(full);
+  Open(empty);
+  EXPECT_TRUE(boxes.shown().empty());
+  for (int id : {IDC_chkQuiet, IDC_ch55, IDC_ch54, IDC_ch53, IDC_ch52, IDC_licchk, IDC_cExe, IDC_finmsgchk})
+    EXPECT_FALSE(Checked(id)) << id;
+  const std::pair<int, const char*> defaults[] = {
+      {IDC_e66, ""},
+      {IDC_Edit12, ""},
+      {IDC_eCan, "&Cancel"},
+      {IDC_eCon, "&Continue"},
+      {IDC_eTitle, "Setup"},
+      {IDC_eExe, ""},
+      {IDC_finmsg, "Files have been extracted."},
+  };
+  for (auto [id, text] : defaults) EXPECT_EQ(State(id).text, text) << id;
+  const std::pair<int, const char*> kept[] = {
+      {IDC_Edit1, "Go on?"},     {IDC_Edit5, "s3cret"}, {IDC_Edit7, "Key:"},
+      {IDC_Edit10, "Where to?"}, {IDC_Edit3, "Busy"},   {IDC_cb2, "b.exe"},
+      {IDC_Edit9, "/q"},         {IDC_cb3, "C:\\Dest"}, {IDC_Edit4, "C:\\out\\my.exe"},
+  };
+  for (auto [id, text] : kept) EXPECT_EQ(State(id).text, text) << id;
+  EXPECT_FALSE(Checked(IDC_ch1));
+  EXPECT_TRUE(Checked(IDC_Pwd));
+  EXPECT_TRUE(Checked(IDC_RadioButton953));
+  EXPECT_FALSE(Checked(IDC_dissel));
+  EXPECT_TRUE(form_->SourceList().Items().empty());
+  EXPECT_EQ(LicText(), "\r\n") << "one empty line";
+  for (int id : {IDC_btnEditLicText, IDC_eExe, IDC_finmsg, IDC_btnTestMsg, IDC_cbl})
+    EXPECT_FALSE(State(id).enabled) << id;
+  EXPECT_EQ(State(IDC_Edit6).text, empty);
+}
+
+TEST_F(ProjectTest, OpenDialogExitsAndWarnings) {
+  const std::string before = State(IDC_Edit6).text;
+  {
+    ScriptedResponder boxes;
+    Open("");
+    Open(folder_ + "no such project.tkp");
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text,
+              "The selected file does not exists.\r\ntessaron Kestro will create a new file.");
+    EXPECT_EQ(boxes.shown()[0].caption, "Warning");
+    EXPECT_EQ(boxes.shown()[0].icon(), static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_EQ(State(IDC_Edit6).text, before);
+    EXPECT_EQ(State(IDC_eTitle).text, "Setup");
+  }
+  {
+    // No NumFiles: the warning, then the list as read (none).
+    const std::string old = folder_ + "old.tkp";
+    WriteBytes(old, "[Settings]\r\nCaption=Old One\r\n[Files]\r\nFile1=C:\\x.txt\r\n");
+    ScriptedResponder boxes;
+    Open(old);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].caption, "Old Version Warning");
+    EXPECT_EQ(boxes.shown()[0].icon(), static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes.shown()[0].text.rfind("The selected project file has been created with an old version of "
+                                          "tessaron Kestro\r\n\r\nBecause of another Source Files management",
+                                          0),
+              0u);
+    EXPECT_TRUE(form_->SourceList().Items().empty());
+    EXPECT_EQ(State(IDC_eTitle).text, "Old One");
+  }
+  {
+    // Two entries naming no file and one missing key: all listed, one warning.
+    const std::string gone = folder_ + "gone.tkp";
+    WriteBytes(gone, "[Files]\r\nNumFiles=4\r\nFile1=" + folder_ +
+                         "a.txt\r\nFile2=C:\\gone\\x.txt\r\nFile4=" + folder_ + "b.exe\r\n");
+    ScriptedResponder boxes;
+    Open(gone);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text,
+              "One or more files that have been added to the Source File List do no longer exist.");
+    EXPECT_EQ(boxes.shown()[0].caption, "Warning");
+    EXPECT_EQ(boxes.shown()[0].icon(), static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_EQ(form_->SourceList().Items(),
+              (std::vector<std::string>{folder_ + "a.txt", "C:\\gone\\x.txt", "Error", folder_ + "b.exe"}));
+  }
+}
+
+TEST_F(ProjectTest, BoxesAndModesFollowTheFileAsAfterAClick) {
+  struct Case {
+    const char* settings;
+    bool run, extract, gb4_shown;
+  };
+  // From the initial state: extract-only selected, its group shown.
+  const Case cases[] = {
+      {"RunProgram=1\r\nExtractOnly=1\r\n", false, true, false},  // the one set last wins
+      {"RunProgram=1\r\nExtractOnly=0\r\n", true, false, true},
+      {"RunProgram=0\r\nExtractOnly=0\r\n", false, false, true},  // neither; the group shown stays
+  };
+  const std::string project = folder_ + "modes.tkp";
+  ScriptedResponder boxes;
+  for (const Case& c : cases) {
+    WriteBytes(project, std::string("[Settings]\r\n") + c.settings + "[Files]\r\nNumFiles=0\r\n");
+    Open(project);
+    EXPECT_EQ(Checked(IDC_RadioButton953), c.run) << c.settings;
+    EXPECT_EQ(Checked(IDC_RadioButton954), c.extract) << c.settings;
+    EXPECT_EQ(Shown(IDD_gb4), c.gb4_shown) << c.settings;
+    EXPECT_NE(Shown(IDD_Gb5), c.gb4_shown) << c.settings;
+  }
+  WriteBytes(project, "[Settings]\r\nPromptShow=0\r\nPasswordShow=1\r\n[Files]\r\nNumFiles=0\r\n");
+  Open(project);
+  EXPECT_FALSE(State(IDC_Edit1).enabled);
+  EXPECT_FALSE(State(IDC_btnTestPrmpt).enabled);
+  EXPECT_TRUE(State(IDC_Edit5).enabled);
+  // Same state again: nothing runs, so a follower enabled by hand stays so.
+  EnableWindow(C(IDC_Edit1), TRUE);
+  Open(project);
+  EXPECT_TRUE(State(IDC_Edit1).enabled);
+}
+
+TEST_F(ProjectTest, SaveWritesEveryKeyAndReopensToTheSameBytes) {
+  // Compiler-only sections and keys in the opened file are gone after a save.
+  const std::string project = folder_ + "round trip.tkp";
+  const std::string expected = FullProject(folder_);
+  std::string with_extras = expected;
+  with_extras.insert(with_extras.find("[Files]"), "Yes=&Ja\r\nNo=&Nein\r\n");
+  with_extras += "[Dirs]\r\n1=Sub\r\n[Icons]\r\n1=a,b,c\r\n[INI]\r\n1=a,b,c,d,e\r\n[Registry]\r\n1=x\r\n";
+  WriteBytes(project, with_extras);
+  ScriptedResponder boxes;
+  Open(project);
+  GoTo(kSave);  // through "selectexe", which selects the loaded shortcut target again
+  EXPECT_EQ(form_->SelectedItem(IDC_cbl), "b.exe");
+  Click(IDC_Next);
+  EXPECT_EQ(form_->ActivePage(), kDone);
+  EXPECT_EQ(ReadBytes(project), expected);
+  EXPECT_FALSE(os::FileExists(project + ".new"));
+
+  Open(project);
+  GoTo(kSave);
+  Click(IDC_Next);
+  EXPECT_EQ(ReadBytes(project), expected) << "saved twice without changes";
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(ProjectTest, SaveTakesDisabledControlsTheListSelectionAndTheLicence) {
+  const std::string project = folder_ + "fresh.tkp";
+  form_->SetText(IDC_Edit6, project);
+  form_->SourceList().Add(folder_ + "a.txt");
+  form_->LicenceEditor()->SetLicText("A\r\nB\r\n");
+  form_->SetChecked(IDC_ch1, false);  // its text is still written
+  form_->CreateScript();
+  const std::string saved = ReadBytes(project);
+  EXPECT_NE(saved.find("PromptShow=0\r\nPasswordShow=0\r\nProgressShow=1\r\n"
+                       "PromptText=Do you want to extract the files from this archive?\r\n"),
+            std::string::npos)
+      << saved;
+  EXPECT_NE(saved.find("LinkFileName=\r\n"), std::string::npos) << "no entry of cbl selected";
+  EXPECT_NE(saved.find("LicenseText=A\x01\xFF"
+                       "B\r\nCancel=&Cancel\r\n"),
+            std::string::npos)
+      << saved;
+  EXPECT_NE(saved.find("RunProgram=0\r\nExtractOnly=1\r\nRunProgExeName=\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("Output=" + folder_ + "Output.exe\r\n[Files]\r\nNumFiles=1\r\nFile1=" + folder_ +
+                       "a.txt\r\n"),
+            std::string::npos)
+      << saved;
+  // A text without a final line break keeps its last character.
+  form_->LicenceEditor()->SetLicText("A\r\nB");
+  form_->CreateScript();
+  EXPECT_NE(ReadBytes(project).find("LicenseText=A\x01\xFF"
+                                    "B\r\n"),
+            std::string::npos);
+}
+
+TEST_F(ProjectTest, AFailedSaveKeepsTheOldFileAndThePage) {
+  const std::string project = folder_ + "read only.tkp";
+  WriteBytes(project, "[Settings]\r\nCaption=Old\r\n");
+  SetFileAttributesA(project.c_str(), FILE_ATTRIBUTE_READONLY);
+  form_->SetText(IDC_Edit6, project);
+  GoTo(kSave);
+  ScriptedResponder boxes;
+  Click(IDC_Next);
+  SetFileAttributesA(project.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text,
+            "Kann nicht nach " + project + " schreiben.");  // the error box adds the period
+  EXPECT_EQ(form_->ActivePage(), kSave);
+  EXPECT_EQ(ReadBytes(project), "[Settings]\r\nCaption=Old\r\n");
+  EXPECT_FALSE(os::FileExists(project + ".new"));
+}
+
+TEST_F(ProjectTest, CommandLineProjectIsLoadedWithoutTheDialog) {
+  const std::string project = folder_ + "start up.tkp";
+  WriteBytes(project, FullProject(folder_));
+  Start(folder_, "Kestro.exe \"" + project + "\"");
+  form_->CreateCompanions();
+  int dialogs = 0;
+  auto previous = ui::FileDialog::SetResponder([&](ui::FileDialog&) { return ++dialogs, false; });
+  ScriptedResponder boxes;
+  DWORD start = GetTickCount();
+  while (form_->ActivePage() != kFiles && GetTickCount() - start < 5000) {
+    Pump(form_->handle());
+    Sleep(20);
+  }
+  ui::FileDialog::SetResponder(previous);
+  EXPECT_EQ(dialogs, 0);
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_EQ(form_->ActivePage(), kFiles);
+  EXPECT_TRUE(State(IDC_Back).enabled);
+  EXPECT_EQ(State(IDC_eTitle).text, "My Setup");
+  EXPECT_EQ(State(IDC_Edit6).text, project);
+  EXPECT_EQ(form_->SourceList().Items().size(), 2u);
+  EXPECT_EQ(LicText(), "Line A\r\nLine B\r\n");
 }
 
 }  // namespace

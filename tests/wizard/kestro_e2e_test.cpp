@@ -129,7 +129,9 @@ TEST_F(KestroE2E, AboutBoxAndPageFlow) {
 }
 
 TEST_F(KestroE2E, ProjectNamedOnTheCommandLine) {
-  std::string folder = Install("cmdline", {"my project.tkp"});
+  std::string folder = Install("cmdline");
+  std::ofstream(os::HostPath(folder + "my project.tkp"))
+      << "[Settings]\nCaption=From The Command Line\n[Files]\nNumFiles=0\n";
   HWND wnd = Start(folder, "\"" + folder + "my project.tkp\"");
   ASSERT_TRUE(wnd);
   const std::string loading = "Loading \"" + folder + "my project.tkp\"...";
@@ -140,6 +142,8 @@ TEST_F(KestroE2E, ProjectNamedOnTheCommandLine) {
   EXPECT_TRUE(saw_loading || TextOf(wnd, IDC_ll) == loading);
   EXPECT_FALSE(Visible(wnd, IDC_ll));
   EXPECT_TRUE(driver::StateOf(driver::FindControl(wnd, IDC_Back)).enabled);
+  EXPECT_EQ(TextOf(wnd, IDC_eTitle), "From The Command Line");
+  EXPECT_EQ(TextOf(wnd, IDC_Edit6), folder + "my project.tkp");
   Click(wnd, IDC_Cancel);
   EXPECT_TRUE(kestro_.Wait(15000));
 
