@@ -204,7 +204,13 @@ TForm1::TForm1(HINSTANCE instance, const Options& options) : instance_(instance)
     }
     form.LoadProject(form.od1_.file_name);
   };
-  OnCreateScript = [](TForm1& form) { form.CreateScript(); };
+  // Next on "save": write the project, then (unless "Create Projectfile
+  // only") run the compiler on it and wait.
+  OnCreateScript = [](TForm1& form) {
+    form.CreateScript();
+    form.LaunchCompiler();
+  };
+  OnCompilerDetails = [](TForm1& form) { form.btnCompilerDetailsClick(); };
   od1_.filter = "Project Files (*.tkp)|*.tkp|All Files (*.*)|*.*";
   od1_.hide_read_only = true;
   od1_.path_must_exist = true;
@@ -238,6 +244,7 @@ TForm1::TForm1(HINSTANCE instance, const Options& options) : instance_(instance)
   ui::CenterOnScreen(about_, about.right, about.bottom);
   IndexControls();
   LayOut();
+  SetUpDonePage();
 
   // Initial states that a template cannot hold.
   CheckDlgButton(GetParent(Control(IDC_ch1)), IDC_ch1, BST_CHECKED);
@@ -410,6 +417,7 @@ void TForm1::Command(int id, int code) {
     case IDC_btnBrws: btnBrwsClick(); break;
     case IDC_IEButton1: IEButton1Click(); break;
     case IDC_IEButton2: IEButton2Click(); break;
+    case IDC_IEButton3: IEButton3Click(); break;
     case IDC_btnAddSrcFiles: Guarded([this] { btnAddSrcFilesClick(hwnd_, lbSrcFiles); }); break;
     case IDC_btnAddSrcDir:
       if (fAddFolder) Guarded([this] { btnAddSrcDirClick(*fAddFolder, lbSrcFiles); });
@@ -771,6 +779,73 @@ void TForm1::IEButton1Click() {
 void TForm1::IEButton2Click() {
   ui::MessageBoxService::ShowMessage(hwnd_, WaitForProgramHelp(), kWaitForProgramCaption,
                                      MB_OK | MB_ICONINFORMATION);
+}
+
+// --- the "done" page and the compiler launch ---------------------------------
+
+void TForm1::SetUpDonePage() {
+  HWND done = pages_[kDone];
+  HWND bse = CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_bse), done, PageProc,
+                                reinterpret_cast<LPARAM>(this));
+  SetWindowLongPtrA(bse, GWLP_ID, IDC_bse);
+  FitToDesign(bse);
+  RECT r = DesignRect(4, 30, 308, 44);
+  SetWindowPos(bse, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  IndexControls();
+  SendMessageA(Control(IDC_DoneSaved), WM_SETFONT, reinterpret_cast<WPARAM>(bold_), FALSE);
+  ui::SetLinkTarget(Control(IDC_DoneWeb), "http://www.tessaron.example");
+  ui::SetLinkTarget(Control(IDC_DoneMail), "mailto:support@tessaron.example");
+  ui::SetAnimationRunning(Control(IDC_Animate2), true);
+  sel_path_ = Text(IDC_Sel);
+}
+
+void TForm1::SetSelPath(const std::string& path) {
+  sel_path_ = path;
+  HWND label = Control(IDC_Sel);
+  RECT client;
+  GetClientRect(label, &client);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+  std::string shown = ShortenPath(path, client.right - client.left, [dc](const std::string& text) {
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  SetWindowTextA(label, shown.c_str());
+}
+
+void TForm1::IEButton3Click() {
+  if (RunCommand) RunCommand(sel_path_);
+}
+
+void TForm1::btnCompilerDetailsClick() {
+  if (RunCommand) RunCommand(options_.program_folder + "Compiler.exe");
+}
+
+void TForm1::LaunchCompiler() {
+  Ae1.ExeName = "compiler.exe";
+  Ae1.SetExePath(options_.program_folder);
+  Ae1.ChangeDir = false;
+  Ae1.Wait = true;
+  Ae1.ExeParams = {"\"" + Text(IDC_Edit6) + "\""};
+  SetSelPath(Text(IDC_Edit4));
+  if (Checked(IDC_sco)) {
+    ShowWindow(Control(IDC_bse), SW_HIDE);
+    return;
+  }
+  ShowWindow(hwnd_, SW_MINIMIZE);
+  try {
+    Ae1.Execute();
+  } catch (...) {
+    // Back on screen, so the error box that follows is not left without its window.
+    ShowWindow(hwnd_, SW_RESTORE);
+    throw;
+  }
+  ShowWindow(hwnd_, SW_RESTORE);
+  ShowWindow(Control(IDC_bse), SW_SHOW);
 }
 
 }  // namespace kestro::wizard

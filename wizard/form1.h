@@ -13,6 +13,7 @@
 
 #include "ui/file_dialog.h"
 #include "ui/hs_list_box.h"
+#include "wizard/app_exec.h"
 #include "wizard/wizard_rules.h"
 
 namespace kestro::wizard {
@@ -108,6 +109,20 @@ class TForm1 {
   void btnOpenClick();
   void IEButton1Click();
   void IEButton2Click();
+  void IEButton3Click();
+  void btnCompilerDetailsClick();
+
+  // The second half of saving on "save": shows the output path on "done"
+  // and, unless only the project file is wanted, runs the compiler on the
+  // project and waits for it, the window minimized meanwhile. Raises
+  // EAppExec when the compiler cannot be started.
+  void LaunchCompiler();
+  // The full path behind the label Sel (the label may show it shortened).
+  const std::string& SelPath() const { return sel_path_; }
+  void SetSelPath(const std::string& path);
+
+  // The launcher that runs the compiler.
+  TAppExec Ae1;
 
   // True once CancelClick (or the system menu's Close) ended the program.
   bool Closed() const { return closed_; }
@@ -124,6 +139,7 @@ class TForm1 {
   void ChooseSetupProgram();
   void Notice(const std::string& text);
   void Guarded(const std::function<void()>& action);
+  void SetUpDonePage();
 
   HINSTANCE instance_;
   Options options_;
@@ -139,6 +155,7 @@ class TForm1 {
   // A loaded shortcut target, selected again in cbl once its list is rebuilt.
   std::string loaded_link_;
   bool closed_ = false;
+  std::string sel_path_;
 
   ui::THSListBox lbSrcFiles;
   ui::FileDialog od1_;

@@ -148,6 +148,15 @@
 
 // "done" (its contents come with the compiler launch)
 #define IDC_DoneText 1130
+#define IDC_DoneSaved 1131
+#define IDC_Animate2 1132
+#define IDC_DoneWeb 1133
+#define IDC_DoneMail 1134
+#define IDD_bse 1135
+#define IDC_bse 1135
+#define IDC_bseText 1136
+#define IDC_Sel 1137
+#define IDC_IEButton3 1138
 
 // About box
 #define IDC_AboutTitle 1140
