@@ -292,8 +292,8 @@ bool SetupApp::WizCommand(WPARAM wp, LPARAM lp) {
   const int id = LOWORD(wp), code = HIWORD(wp);
   // A click or a move of the selection in DD names its line's folder; a
   // double click opens it, which DD reports through OnChange.
-  if (reinterpret_cast<HWND>(lp) == dd_.handle() && code == LBN_SELCHANGE) DDClick();
-  if (dd_.HandleCommand(wp, lp) || drive_combo_box1_.HandleCommand(wp, lp)) return true;
+  if (lp && reinterpret_cast<HWND>(lp) == dd_.handle() && code == LBN_SELCHANGE) DDClick();
+  if (lp && (dd_.HandleCommand(wp, lp) || drive_combo_box1_.HandleCommand(wp, lp))) return true;
   switch (id) {
     case IDC_NXT:
       if (code == BN_CLICKED) NxtClick();

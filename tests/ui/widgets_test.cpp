@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "ui/dir_list.h"
 #include "ui/gauge_paint.h"
 #include "ui/hs_list_box.h"
 #include "ui/new_gauge.h"
@@ -283,6 +284,38 @@ TEST(GaugePaint, BarAndTextSplitExactlyAtTheEnd) {
   EXPECT_FALSE(p.Has(white, 2, 146, 2, H - 2));
   EXPECT_FALSE(p.Has(navy, 146, W - 2, 2, H - 2));
   DeleteObject(bold);
+}
+
+// However a folder is written, the list shows it one way: drive letter in
+// upper case, no trailing backslash but on a drive root.
+TEST_F(Host, FolderListNamesFoldersOneWay) {
+  char windows[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 3u);
+  std::string upper = windows;  // "C:\windows"
+  ASSERT_EQ(':', upper[1]);
+  upper[0] = static_cast<char>(toupper(upper[0]));
+  std::string lower = upper;
+  lower[0] = static_cast<char>(tolower(lower[0]));
+  const std::string root = upper.substr(0, 3);
+  HWND wnd = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY, 0,
+                             0, 200, 100, wnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
+  TDirectoryListBox list;
+  list.Attach(wnd);
+  int changes = 0;
+  list.OnChange = [&] { ++changes; };
+  const struct {
+    std::string given, shown;
+  } cases[] = {
+      {lower, upper}, {lower + "\\", upper}, {lower.substr(0, 3), root}, {lower.substr(0, 2) + "\\.", root}};
+  for (const auto& c : cases) {
+    list.SetDirectory(c.given);
+    EXPECT_EQ(c.shown, list.Directory()) << c.given;
+    EXPECT_EQ(root, list.PathOfLine(0)) << c.given;
+  }
+  EXPECT_EQ(4, changes);
+  list.SetDirectory(upper);
+  EXPECT_EQ(upper, list.PathOfLine(1));
+  EXPECT_EQ(1, SendMessageA(wnd, LB_GETCURSEL, 0, 0));  // the folder's own line
 }
 
 TEST_F(Host, ClickableWidgetsTellTheirParent) {
