@@ -10,6 +10,7 @@
 
 #include "setup/setup_app.h"
 #include "ui/message_box.h"
+#include "ui/widgets.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace kestro;
@@ -17,6 +18,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ui::SetApplicationTitle("Setup");
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
+  ui::RegisterWidgets(instance);
   int code = 0;
   try {
     setup::SetupApp app(instance);

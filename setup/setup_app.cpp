@@ -1,12 +1,11 @@
 #include "setup/setup_app.h"
 
-#include <shellapi.h>
-
 #include "common/os.h"
 #include "common/paths.h"
 #include "setup/product.h"
 #include "setup/resource.h"
 #include "ui/message_box.h"
+#include "ui/widgets.h"
 
 namespace kestro::setup {
 namespace {
@@ -63,15 +62,21 @@ std::string LicenseText(HINSTANCE instance) {
   return text;
 }
 
+// A link label that opens its own text as a web or mail address.
+constexpr char kHttp[] = "http:\\\\";
+constexpr char kMail[] = "mailto:";
+void LinkToAddress(HWND label, const char* prefix) { ui::SetLinkTarget(label, prefix + Text(label)); }
+
 SetupApp* Self(HWND wnd) { return reinterpret_cast<SetupApp*>(GetWindowLongPtrA(wnd, GWLP_USERDATA)); }
 
 }  // namespace
 
 SetupApp::~SetupApp() {
   for (HGDIOBJ obj :
-       {static_cast<HGDIOBJ>(background_), static_cast<HGDIOBJ>(black_), static_cast<HGDIOBJ>(title_font_),
-        static_cast<HGDIOBJ>(main_title_font_), static_cast<HGDIOBJ>(version_font_),
-        static_cast<HGDIOBJ>(text_font_), static_cast<HGDIOBJ>(memo_font_)})
+       {static_cast<HGDIOBJ>(background_), static_cast<HGDIOBJ>(black_), static_cast<HGDIOBJ>(welcome_font_),
+        static_cast<HGDIOBJ>(title_font_), static_cast<HGDIOBJ>(main_title_font_),
+        static_cast<HGDIOBJ>(version_font_), static_cast<HGDIOBJ>(text_font_),
+        static_cast<HGDIOBJ>(bold_text_font_), static_cast<HGDIOBJ>(memo_font_)})
     if (obj) DeleteObject(obj);
 }
 
@@ -83,6 +88,7 @@ int SetupApp::Run() {
   main_title_font_ = MakeFont(29, FW_BOLD, true, "Arial");
   version_font_ = MakeFont(12, FW_BOLD, false, "Courier New");
   text_font_ = MakeFont(11, FW_NORMAL, false, "Arial");
+  bold_text_font_ = MakeFont(11, FW_BOLD, false, "Arial");
   memo_font_ = MakeFont(11, FW_NORMAL, false, "MS Sans Serif");  // also the buttons' font
 
   WNDCLASSA cls = {};
@@ -216,13 +222,20 @@ void SetupApp::CreateWizard() {
   Place(box_, IDC_DD, 8, 64, 211, 44);
   Place(box_, IDC_DRIVECOMBOBOX1, 8, 112, 211, 200);
   SetDlgItemTextA(box_, IDC_FOLE, kDefaultFolder);
-  dd_.Attach(GetDlgItem(box_, IDC_DD), GetDlgItem(box_, IDC_DRIVECOMBOBOX1), os::CurrentDir());
-  dd_.OnChange([this] { DDClick(); });
+  // Both lists start in the process's current folder.
+  drive_combo_box1_.Attach(GetDlgItem(box_, IDC_DRIVECOMBOBOX1));
+  dd_.Attach(GetDlgItem(box_, IDC_DD));
+  drive_combo_box1_.SetDirList(&dd_);
+  dd_.OnChange = [this] { DDClick(); };
 
-  links_.Attach(GetDlgItem(pages_[kDone], IDC_SEREADME), true);
-  links_.Attach(GetDlgItem(pages_[kDone], IDC_SEAPP), true);
-  links_.Attach(GetDlgItem(pages_[kDone], IDC_SEURL), false);
-  links_.Attach(GetDlgItem(pages_[kDone], IDC_URLLABEL1), false);
+  // The two links to the installed files get their targets once the
+  // installation folder is known (Install).
+  for (int id : {IDC_SEREADME, IDC_SEAPP})
+    SendDlgItemMessageA(pages_[kDone], id, WM_SETFONT, reinterpret_cast<WPARAM>(bold_text_font_), FALSE);
+  for (int id : {IDC_SEURL, IDC_URLLABEL1})
+    SendDlgItemMessageA(pages_[kDone], id, WM_SETFONT, reinterpret_cast<WPARAM>(text_font_), FALSE);
+  LinkToAddress(GetDlgItem(pages_[kDone], IDC_SEURL), kHttp);
+  LinkToAddress(GetDlgItem(pages_[kDone], IDC_URLLABEL1), kMail);
   SelectPage(kWelcome);
 }
 
@@ -234,7 +247,7 @@ INT_PTR CALLBACK SetupApp::WizProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   SetupApp* self = Self(wnd);
   if (!self) return FALSE;
   switch (msg) {
-    case WM_COMMAND: return self->WizCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+    case WM_COMMAND: return self->WizCommand(wp, lp);
     case WM_CLOSE:
       ShowWindow(wnd, SW_HIDE);  // the title-bar button only hides the wizard
       return TRUE;
@@ -250,7 +263,8 @@ INT_PTR CALLBACK SetupApp::PageProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   SetupApp* self = Self(wnd);
   if (!self) return FALSE;
   switch (msg) {
-    case WM_COMMAND: return self->WizCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+    case WM_COMMAND: return self->WizCommand(wp, lp);
+    case WM_DRAWITEM: return self->DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<INT_PTR>(self->CtlColor(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp)));
     case WM_SIZE:
@@ -261,7 +275,7 @@ INT_PTR CALLBACK SetupApp::PageProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HBRUSH SetupApp::CtlColor(HWND control, HDC dc) {
-  if (!links_.CtlColor(control, dc) && GetDlgCtrlID(control) == IDC_TITLE) SetTextColor(dc, kNavy);
+  if (GetDlgCtrlID(control) == IDC_TITLE) SetTextColor(dc, kNavy);
   if (GetDlgCtrlID(control) == IDC_MEMO) {
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     return GetSysColorBrush(COLOR_BTNFACE);
@@ -270,8 +284,16 @@ HBRUSH SetupApp::CtlColor(HWND control, HDC dc) {
   return GetSysColorBrush(COLOR_BTNFACE);
 }
 
-bool SetupApp::WizCommand(int id, int code, HWND control) {
-  if (dd_.Command(control, code)) return true;
+bool SetupApp::DrawItem(const DRAWITEMSTRUCT& item) {
+  return dd_.HandleDrawItem(item) || drive_combo_box1_.HandleDrawItem(item);
+}
+
+bool SetupApp::WizCommand(WPARAM wp, LPARAM lp) {
+  const int id = LOWORD(wp), code = HIWORD(wp);
+  // A click or a move of the selection in DD names its line's folder; a
+  // double click opens it, which DD reports through OnChange.
+  if (lp && reinterpret_cast<HWND>(lp) == dd_.handle() && code == LBN_SELCHANGE) DDClick();
+  if (lp && (dd_.HandleCommand(wp, lp) || drive_combo_box1_.HandleCommand(wp, lp))) return true;
   switch (id) {
     case IDC_NXT:
       if (code == BN_CLICKED) NxtClick();
@@ -284,18 +306,6 @@ bool SetupApp::WizCommand(int id, int code, HWND control) {
       return true;
     case IDC_BUTTON4:
       if (code == BN_CLICKED) Button4Click();
-      return true;
-    case IDC_SEREADME:
-      if (code == STN_CLICKED) OpenInstalled(control, "Readme.txt");
-      return true;
-    case IDC_SEAPP:
-      if (code == STN_CLICKED) OpenInstalled(control, "Kestro.exe");
-      return true;
-    case IDC_SEURL:
-      if (code == STN_CLICKED) OpenAddress(LinkType::kHttp, Text(control));
-      return true;
-    case IDC_URLLABEL1:
-      if (code == STN_CLICKED) OpenAddress(LinkType::kMail, Text(control));
       return true;
     case IDOK:
     case IDCANCEL: return true;  // Enter and Esc do nothing by themselves
@@ -358,15 +368,11 @@ void SetupApp::Button4Click() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The folder of DD's selected line: its current folder after an opening,
+// the clicked one after a click.
 void SetupApp::DDClick() {
-  SetDlgItemTextA(box_, IDC_FOLE, (AddBackslash(dd_.Directory()) + kFolderName).c_str());
-}
-
-void SetupApp::OpenInstalled(HWND label, const char* file) {
-  LinkLabels::SetPressed(label, true);
-  const std::string& dir = installation_.install_dir();
-  ShellExecuteA(wiz_, "open", (AddBackslash(dir) + file).c_str(), "", RemoveBackslash(dir).c_str(), SW_SHOW);
-  LinkLabels::SetPressed(label, false);
+  int line = static_cast<int>(SendMessageA(dd_.handle(), LB_GETCURSEL, 0, 0));
+  SetDlgItemTextA(box_, IDC_FOLE, (AddBackslash(dd_.PathOfLine(line)) + kFolderName).c_str());
 }
 
 // --- the installation and the status window ----------------------------------
@@ -417,6 +423,13 @@ void SetupApp::Install() {
     ui::ShowErrorBox(e.what());
     return;
   }
+  // The Done page's links open the installed readme and program, in the
+  // installation folder.
+  const std::string& dir = installation_.install_dir();
+  ui::SetLinkTarget(GetDlgItem(pages_[kDone], IDC_SEREADME), AddBackslash(dir) + "Readme.txt",
+                    RemoveBackslash(dir));
+  ui::SetLinkTarget(GetDlgItem(pages_[kDone], IDC_SEAPP), AddBackslash(dir) + "Kestro.exe",
+                    RemoveBackslash(dir));
   ShowWindow(ins_, SW_HIDE);
   ShowWizard();
   SelectPage(kDone);
@@ -444,25 +457,21 @@ INT_PTR CALLBACK SetupApp::AboutProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       HFONT bold = MakeFont(11, FW_BOLD, false, "Arial");
       SetPropA(wnd, "KestroBold", bold);
       SendDlgItemMessageA(wnd, IDC_ABOUTTITLE, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
-      self->links_.Attach(GetDlgItem(wnd, IDC_ABOUTURL), false, true);
+      HWND url = GetDlgItem(wnd, IDC_ABOUTURL);
+      SendMessageA(url, WM_SETFONT, reinterpret_cast<WPARAM>(self->text_font_), FALSE);
+      LinkToAddress(url, kHttp);
+      ui::SetLinkHover(url, true);
       return TRUE;
     }
     case WM_CTLCOLORSTATIC: {
-      SetupApp* self = Self(wnd);
-      HWND control = reinterpret_cast<HWND>(lp);
       HDC dc = reinterpret_cast<HDC>(wp);
-      int id = GetDlgCtrlID(control);
-      if (!(self && self->links_.CtlColor(control, dc)) && (id == IDC_ABOUTTITLE || id == IDC_LVER))
-        SetTextColor(dc, kNavy);
+      int id = GetDlgCtrlID(reinterpret_cast<HWND>(lp));
+      if (id == IDC_ABOUTTITLE || id == IDC_LVER) SetTextColor(dc, kNavy);
       SetBkMode(dc, TRANSPARENT);
       return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_COMMAND:
-      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
-        EndDialog(wnd, LOWORD(wp));
-      } else if (LOWORD(wp) == IDC_ABOUTURL && HIWORD(wp) == STN_CLICKED) {
-        OpenAddress(LinkType::kHttp, Text(reinterpret_cast<HWND>(lp)));
-      }
+      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(wnd, LOWORD(wp));
       return TRUE;
     case WM_DESTROY:
       if (HANDLE bold = RemovePropA(wnd, "KestroBold")) DeleteObject(bold);

@@ -7,9 +7,8 @@
 
 #include <string>
 
-#include "setup/folder_list.h"
 #include "setup/install.h"
-#include "setup/link_label.h"
+#include "ui/dir_list.h"
 
 namespace kestro::setup {
 
@@ -35,8 +34,10 @@ class SetupApp {
   void FormResize();
   void CreateWizard();
   void CreateStatusWindow();
-  // Handles the commands and colours of the wizard and of its pages.
-  bool WizCommand(int id, int code, HWND control);
+  // Handles the commands, owner-drawn lines and colours of the wizard and
+  // of its pages.
+  bool WizCommand(WPARAM wp, LPARAM lp);
+  bool DrawItem(const DRAWITEMSTRUCT& item);
   HBRUSH CtlColor(HWND control, HDC dc);
 
   // Shows the wizard the way FormShow leaves it: page "Welcome", the small
@@ -48,7 +49,6 @@ class SetupApp {
   void ccClick();
   void Button4Click();
   void DDClick();
-  void OpenInstalled(HWND label, const char* file);
   void Install();
   void SetStatus(const std::string& caption);
   void ShowAbout();
@@ -71,9 +71,10 @@ class SetupApp {
   HFONT main_title_font_ = nullptr;
   HFONT version_font_ = nullptr;
   HFONT text_font_ = nullptr;
+  HFONT bold_text_font_ = nullptr;
   HFONT memo_font_ = nullptr;
-  FolderList dd_;
-  LinkLabels links_;
+  ui::TDirectoryListBox dd_;
+  ui::TDriveComboBox drive_combo_box1_;
   Installation installation_;
 };
 

@@ -17,12 +17,15 @@ bool IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// "C:\a\b\" -> "C:\a\b"; "C:\" stays.
+// "c:\a\b\" -> "C:\a\b"; "C:\" stays. The drive letter in upper case,
+// whichever way it was given.
 std::string Normal(const std::string& path) {
   char full[MAX_PATH];
   DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
   std::string result = n > 0 && n < MAX_PATH ? std::string(full, n) : path;
   while (result.size() > 3 && result.back() == '\\') result.pop_back();
+  if (result.size() >= 2 && result[1] == ':' && result[0] >= 'a' && result[0] <= 'z')
+    result[0] = static_cast<char>(result[0] - 'a' + 'A');
   return result;
 }
 

@@ -25,8 +25,8 @@ struct State {
   Picture picture = Picture::kNone;
   LabelLook look = LabelLook::kShadow;
   COLORREF color = RGB(0, 0, 128);
-  std::string target;
-  bool hot = false, pressed = false, checked = true, running = false;
+  std::string target, folder;
+  bool hover = false, hot = false, pressed = false, checked = true, running = false;
   int frame = 0;
 };
 
@@ -137,6 +137,7 @@ LRESULT CALLBACK LinkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, !IsWindowEnabled(wnd) ? GetSysColor(COLOR_GRAYTEXT)
                          : s->pressed          ? RGB(255, 0, 0)
+                         : s->hot              ? RGB(0, 128, 255)
                                                : RGB(0, 0, 255));
         std::string text = Text(wnd);
         RECT t = r;
@@ -145,6 +146,20 @@ LRESULT CALLBACK LinkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       });
       return 0;
     case WM_SETCURSOR: SetCursor(LoadCursor(nullptr, IDC_HAND)); return TRUE;
+    case WM_MOUSEMOVE:
+      if (s->hover && !s->hot) {
+        s->hot = true;
+        TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, wnd, 0};
+        TrackMouseEvent(&track);
+        InvalidateRect(wnd, nullptr, FALSE);
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      if (s->hot) {
+        s->hot = false;
+        InvalidateRect(wnd, nullptr, FALSE);
+      }
+      return 0;
     case WM_LBUTTONDOWN:
       s->pressed = true;
       SetCapture(wnd);
@@ -159,7 +174,8 @@ LRESULT CALLBACK LinkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
           NotifyClick(wnd);
           if (LinksOpen()) {
             std::string target = s->target.empty() ? Text(wnd) : s->target;
-            ShellExecuteA(GetParent(wnd), "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            ShellExecuteA(GetParent(wnd), "open", target.c_str(), nullptr,
+                          s->folder.empty() ? nullptr : s->folder.c_str(), SW_SHOWNORMAL);
           }
         }
       }
@@ -339,8 +355,18 @@ void RegisterWidgets(HINSTANCE instance) {
   Register(instance, kAnimationClass, AnimationProc);
 }
 
-void SetLinkTarget(HWND link, const std::string& target) {
-  if (State* s = Of(link)) s->target = target;
+void SetLinkTarget(HWND link, const std::string& target, const std::string& folder) {
+  if (State* s = Of(link)) {
+    s->target = target;
+    s->folder = folder;
+  }
+}
+
+void SetLinkHover(HWND link, bool lights_up) {
+  if (State* s = Of(link)) {
+    s->hover = lights_up;
+    if (!lights_up && s->hot) s->hot = false, InvalidateRect(link, nullptr, FALSE);
+  }
 }
 
 void OpenLinks(bool open) { LinksOpen() = open; }

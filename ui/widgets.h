@@ -18,9 +18,13 @@ void RegisterWidgets(HINSTANCE instance);
 
 // Link label: blue underlined text, red while the mouse button is down on
 // it, a hand cursor. Clicked, it tells its parent (BN_CLICKED) and opens its
-// target through the shell ("open"): SetLinkTarget's, else its own text.
+// target through the shell ("open"): SetLinkTarget's, else its own text, in
+// `folder` as the working folder if one is given.
 constexpr const char* kLinkLabelClass = "KestroLinkLabel";
-void SetLinkTarget(HWND link, const std::string& target);  // "" = the label's text
+void SetLinkTarget(HWND link, const std::string& target,  // "" = the label's text
+                   const std::string& folder = "");
+// With `lights_up`, the label turns a lighter blue while the mouse is over it.
+void SetLinkHover(HWND link, bool lights_up);
 // Off by default in tests: OpenLinks(false) makes a click only notify.
 void OpenLinks(bool open);
 

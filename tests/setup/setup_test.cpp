@@ -194,6 +194,19 @@ std::string GetText(HWND wnd) {
   SendMessageA(wnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
   return buf;
 }
+// The texts of the labels and link labels of a window.
+std::vector<std::string> LabelTexts(HWND wnd) {
+  std::vector<std::string> texts;
+  for (const driver::Control& c : driver::ChildControls(wnd))
+    if ((c.class_name == "Static" || c.class_name == "KestroLinkLabel") && !c.text.empty())
+      texts.push_back(c.text);
+  return texts;
+}
+// Clicks a control with the left mouse button, the way the user does.
+void Click(HWND control) {
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
 // The static texts of a message box, joined.
 std::string BoxText(HWND box) {
   std::string text;
@@ -354,7 +367,7 @@ TEST_F(SetupTest, PagesCaptionsBackRulesAndTheAboutBox) {
   EXPECT_FALSE(setup.Enabled("< &Back"));
   EXPECT_TRUE(setup.Enabled("&Next >"));
   EXPECT_TRUE(setup.Enabled("&Cancel"));
-  std::vector<std::string> texts = driver::StaticTexts(setup.wiz());
+  std::vector<std::string> texts = LabelTexts(setup.wiz());
   auto shown = [&](const std::string& text) {
     for (const std::string& t : texts)
       if (t == text) return true;
@@ -404,14 +417,26 @@ TEST_F(SetupTest, PagesCaptionsBackRulesAndTheAboutBox) {
     SendMessageA(box, WM_COMMAND, MAKEWPARAM(kDD, LBN_SELCHANGE), reinterpret_cast<LPARAM>(dd));
     EXPECT_EQ(setup.Folder(), expected);
   }
+  // A double click opens the folder: the list shows the folders of C:\,
+  // "users" among them, and a click on one of them names it.
+  SendMessageA(dd, LB_SETCURSEL, 0, 0);
+  SendMessageA(box, WM_COMMAND, MAKEWPARAM(kDD, LBN_DBLCLK), reinterpret_cast<LPARAM>(dd));
+  EXPECT_EQ(setup.Folder(), "C:\\tessaron Kestro");
+  LRESULT users =
+      SendMessageA(dd, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("users"));
+  ASSERT_GT(users, 0) << "C:\\ was not opened";
+  SendMessageA(dd, LB_SETCURSEL, users, 0);
+  SendMessageA(box, WM_COMMAND, MAKEWPARAM(kDD, LBN_SELCHANGE), reinterpret_cast<LPARAM>(dd));
+  EXPECT_EQ(lstrcmpiA(setup.Folder().c_str(), "C:\\users\\tessaron Kestro"), 0) << setup.Folder();
 
   // Choosing a drive moves the list to that drive's current folder, and the
   // edit follows the list.
   HWND drives = Control(setup.wiz(), kDriveComboBox1);
   for (auto [drive, expected] : {std::pair<const char*, const char*>{"z:", "Z:\\tessaron Kestro"},
                                  {"c:", "C:\\windows\\tessaron Kestro"}}) {
+    // A drive's line may carry its volume label after the letter.
     LRESULT index =
-        SendMessageA(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(drive));
+        SendMessageA(drives, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(drive));
     ASSERT_GE(index, 0) << drive;
     SendMessageA(drives, CB_SETCURSEL, index, 0);
     SendMessageA(box, WM_COMMAND, MAKEWPARAM(kDriveComboBox1, CBN_SELCHANGE),
@@ -481,10 +506,11 @@ TEST_F(SetupTest, InstallsIntoAFolderWithABlankAndRegistersQuotedCommands) {
   EXPECT_EQ(link.working_dir, folder + "\\");
   EXPECT_EQ(link.description, "");
 
-  // "Run tessaron Kestro" opens the installed program in its folder.
+  // A click on "Run tessaron Kestro" opens the installed program in its
+  // folder.
   HWND seapp = Control(setup.wiz(), kSEapp);
-  PostMessageA(GetParent(seapp), WM_COMMAND, MAKEWPARAM(kSEapp, STN_CLICKED),
-               reinterpret_cast<LPARAM>(seapp));
+  ASSERT_TRUE(seapp);
+  Click(seapp);
   ASSERT_TRUE(WaitUntil([&] { return Exists(folder + "\\started.txt"); }));
   EXPECT_NE(ReadAll(folder + "\\started.txt").find("\n" + folder + "\n"), std::string::npos);
   DeleteFileA((folder + "\\started.txt").c_str());

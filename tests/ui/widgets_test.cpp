@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "ui/dir_list.h"
 #include "ui/gauge_paint.h"
 #include "ui/hs_list_box.h"
 #include "ui/new_gauge.h"
@@ -285,6 +286,38 @@ TEST(GaugePaint, BarAndTextSplitExactlyAtTheEnd) {
   DeleteObject(bold);
 }
 
+// However a folder is written, the list shows it one way: drive letter in
+// upper case, no trailing backslash but on a drive root.
+TEST_F(Host, FolderListNamesFoldersOneWay) {
+  char windows[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 3u);
+  std::string upper = windows;  // "C:\windows"
+  ASSERT_EQ(':', upper[1]);
+  upper[0] = static_cast<char>(toupper(upper[0]));
+  std::string lower = upper;
+  lower[0] = static_cast<char>(tolower(lower[0]));
+  const std::string root = upper.substr(0, 3);
+  HWND wnd = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY, 0,
+                             0, 200, 100, wnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
+  TDirectoryListBox list;
+  list.Attach(wnd);
+  int changes = 0;
+  list.OnChange = [&] { ++changes; };
+  const struct {
+    std::string given, shown;
+  } cases[] = {
+      {lower, upper}, {lower + "\\", upper}, {lower.substr(0, 3), root}, {lower.substr(0, 2) + "\\.", root}};
+  for (const auto& c : cases) {
+    list.SetDirectory(c.given);
+    EXPECT_EQ(c.shown, list.Directory()) << c.given;
+    EXPECT_EQ(root, list.PathOfLine(0)) << c.given;
+  }
+  EXPECT_EQ(4, changes);
+  list.SetDirectory(upper);
+  EXPECT_EQ(upper, list.PathOfLine(1));
+  EXPECT_EQ(1, SendMessageA(wnd, LB_GETCURSEL, 0, 0));  // the folder's own line
+}
+
 TEST_F(Host, ClickableWidgetsTellTheirParent) {
   OpenLinks(false);
   HWND button = NewChild(kPictureButtonClass, "", 7);
@@ -300,6 +333,47 @@ TEST_F(Host, ClickableWidgetsTellTheirParent) {
   HCURSOR hand = LoadCursor(nullptr, IDC_HAND);
   SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(hand, GetCursor());
+}
+
+// A click opens the link's target through the shell, in the working folder
+// given with it: a batch file records where it ran.
+TEST_F(Host, ALinkOpensItsTargetInItsFolder) {
+  char temp[MAX_PATH];
+  ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+  const std::string base = std::string(temp) + "kestro link " + std::to_string(GetCurrentProcessId());
+  const std::string program = base + "\\program", work = base + "\\work folder";
+  for (const std::string& dir : {base, program, work}) CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string script = program + "\\where.bat", record = program + "\\where.txt";
+  HANDLE file = CreateFileA(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const std::string text = "@cd > \"" + record + "\"\r\n";
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+
+  HWND link = NewChild(kLinkLabelClass, "Run it", 13);
+  SetLinkTarget(link, script, work);
+  OpenLinks(true);
+  SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  OpenLinks(false);
+  EXPECT_EQ(std::vector<int>{13}, clicks_);
+  std::string where;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(100)) {
+    HANDLE in =
+        CreateFileA(record.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) continue;
+    char buf[MAX_PATH] = {};
+    DWORD got = 0;
+    ReadFile(in, buf, sizeof buf - 1, &got, nullptr);
+    CloseHandle(in);
+    where.assign(buf, got);
+    if (where.find('\n') != std::string::npos) break;
+  }
+  EXPECT_EQ(0, lstrcmpiA(where.substr(0, where.find_first_of("\r\n")).c_str(), work.c_str())) << where;
+  DeleteFileA(record.c_str());
+  DeleteFileA(script.c_str());
+  for (const std::string& dir : {program, work, base}) RemoveDirectoryA(dir.c_str());
 }
 
 // A picture of a control as it paints itself (WM_PRINTCLIENT).
@@ -342,6 +416,20 @@ TEST_F(Host, LooksChangeWithTheMouse) {
   OpenLinks(false);
   SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(300, 3));
   EXPECT_EQ(0u, CountOf(Snapshot(link), red));
+  // A lighter blue under the mouse only where asked for.
+  const COLORREF light_blue = RGB(0, 128, 255);
+  SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+  EXPECT_EQ(0u, CountOf(Snapshot(link), light_blue));
+  SetLinkHover(link, true);
+  SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+  EXPECT_GT(CountOf(Snapshot(link), light_blue), 0u);
+  EXPECT_EQ(0u, CountOf(Snapshot(link), blue));
+  SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  EXPECT_GT(CountOf(Snapshot(link), red), 0u);  // pressed wins
+  SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(300, 3));
+  SendMessageA(link, WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(0u, CountOf(Snapshot(link), light_blue));
+  EXPECT_GT(CountOf(Snapshot(link), blue), 0u);
 
   // The picture button: flat, raised under the mouse, sunken while pressed.
   HWND button = NewChild(kPictureButtonClass, "", 10);
