@@ -55,7 +55,7 @@ void TAppExec::Execute() {
     throw EAppExecChDir(AppExecFailureText(lang_, err_no_));
   }
   err_no_ = 0;
-  // A command line the buffer cannot hold is refused rather than cut off:
+  // A command line the system cannot take is refused rather than cut off:
   // a truncated line would start the program with a wrong argument.
   if (!FitsCommandLineBuffer(command_line)) Fail(ERROR_FILENAME_EXCED_RANGE);
 
@@ -64,9 +64,9 @@ void TAppExec::Execute() {
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = static_cast<WORD>(ShowCommand(WindowState));
   PROCESS_INFORMATION pi = {};
-  char buffer[kCommandLineBuffer] = {};
-  command_line.copy(buffer, command_line.size());
-  if (!CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | priority, nullptr,
+  std::vector<char> buffer(command_line.begin(), command_line.end());
+  buffer.push_back('\0');  // CreateProcessA may write into its command line
+  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | priority, nullptr,
                       nullptr, &si, &pi))
     Fail(static_cast<int>(GetLastError()));
   CloseHandle(pi.hThread);

@@ -10,9 +10,10 @@ namespace kestro::wizard {
 
 enum class LangType { ltFrench, ltEnglish, ltItalian };
 
-// The command line is built in a buffer of this many characters, its
-// terminating zero included.
-constexpr std::size_t kCommandLineBuffer = 512;
+// The command line is built whole, however long, up to what the system takes
+// (this many characters, its terminating zero included). A fixed 512-byte
+// buffer would cut a long project path and start the wrong program or none.
+constexpr std::size_t kCommandLineBuffer = 32767;
 
 // ExePath as stored: a trailing backslash is removed, except from a single
 // backslash and from a drive root such as "C:\".

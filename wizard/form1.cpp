@@ -818,11 +818,12 @@ void TForm1::SetSelPath(const std::string& path) {
 }
 
 void TForm1::IEButton3Click() {
-  if (RunCommand) RunCommand(sel_path_);
+  // Quoted: with a blank in the path Windows would first try its first word.
+  if (RunCommand) RunCommand("\"" + sel_path_ + "\"");
 }
 
 void TForm1::btnCompilerDetailsClick() {
-  if (RunCommand) RunCommand(options_.program_folder + "Compiler.exe");
+  if (RunCommand) RunCommand("\"" + options_.program_folder + "Compiler.exe\"");
 }
 
 void TForm1::LaunchCompiler() {
@@ -836,14 +837,20 @@ void TForm1::LaunchCompiler() {
     ShowWindow(Control(IDC_bse), SW_HIDE);
     return;
   }
+  // While the compiler reads the project, the window still answers its
+  // messages but takes no input: a second Next would rewrite the project
+  // under it, and Cancel would end the wizard before it.
   ShowWindow(hwnd_, SW_MINIMIZE);
+  EnableWindow(hwnd_, FALSE);
   try {
     Ae1.Execute();
   } catch (...) {
     // Back on screen, so the error box that follows is not left without its window.
+    EnableWindow(hwnd_, TRUE);
     ShowWindow(hwnd_, SW_RESTORE);
     throw;
   }
+  EnableWindow(hwnd_, TRUE);
   ShowWindow(hwnd_, SW_RESTORE);
   ShowWindow(Control(IDC_bse), SW_SHOW);
 }

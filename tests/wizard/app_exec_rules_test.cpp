@@ -29,8 +29,9 @@ TEST(AppExecRules, CommandLineIsTheNameThenEachParameterAfterOneBlank) {
             "compiler.exe \"C:\\My Projects\\a b.tkp\"");
   EXPECT_EQ(BuildCommandLine("x.exe", {}), "x.exe");
   EXPECT_EQ(BuildCommandLine("x.exe", {"1", "", "3"}), "x.exe 1  3");
-  EXPECT_TRUE(FitsCommandLineBuffer(std::string(511, 'a')));
-  EXPECT_FALSE(FitsCommandLineBuffer(std::string(512, 'a')));
+  EXPECT_TRUE(FitsCommandLineBuffer(std::string(600, 'a')));  // past the old 511
+  EXPECT_TRUE(FitsCommandLineBuffer(std::string(32766, 'a')));
+  EXPECT_FALSE(FitsCommandLineBuffer(std::string(32767, 'a')));
 }
 
 TEST(AppExecRules, ErrorTextsByLanguageAndCode) {

@@ -153,12 +153,12 @@ TEST(AppExec, StartErrors) {
     DeleteFileA(out.c_str());
     TAppExec ae;
     ae.ExeName = kChild;
-    ae.ExeParams = {out, std::string(511 - kChild.size() - out.size() - 2, 'x')};
+    ae.ExeParams = {out, std::string(1000, 'x')};
     ae.Wait = true;
-    ae.Execute();  // 511 characters fit
+    ae.Execute();  // a line past 511 characters starts whole
     EXPECT_NE(GetFileAttributesA(out.c_str()), INVALID_FILE_ATTRIBUTES);
     DeleteFileA(out.c_str());
-    ae.ExeParams[1] += 'x';
+    ae.ExeParams[1] = std::string(32767, 'x');  // more than the system takes
     try {
       ae.Execute();
       FAIL() << "started";

@@ -105,10 +105,10 @@ TEST_F(DonePageTest, ProjectFileOnlyStartsNothingAndHidesThePanel) {
   EXPECT_LT(shown.size(), output.size());
   EXPECT_EQ(output.substr(output.size() - (shown.size() - 6)), shown.substr(6)) << shown;
 
-  // Test Run starts the full path as it is.
+  // Test Run starts the full path, quoted (it holds blanks).
   SendMessageA(C(IDC_sco), BM_SETCHECK, BST_UNCHECKED, 0);
   Click(IDC_IEButton3);
-  EXPECT_EQ(commands_, std::vector<std::string>{output});
+  EXPECT_EQ(commands_, std::vector<std::string>{"\"" + output + "\""});
 }
 
 TEST_F(DonePageTest, MissingCompilerReportsAndStaysOnSave) {
@@ -139,9 +139,10 @@ TEST_F(DonePageTest, CompilerRunMinimizesWaitsAndShowsThePanel) {
   SetWindowTextA(C(IDC_Edit6), project.c_str());
   SetWindowTextA(C(IDC_Edit4), "C:\\out.exe");
   ShowWindow(C(IDC_bse), SW_HIDE);
-  bool minimized_while_waiting = false;
+  bool minimized_while_waiting = false, input_while_waiting = false;
   form_->Ae1.ProcessMessages = [&] {
     minimized_while_waiting = minimized_while_waiting || IsIconic(form_->handle());
+    input_while_waiting = input_while_waiting || IsWindowEnabled(form_->handle());
     Pump();
   };
   GoToSave();
@@ -153,6 +154,8 @@ TEST_F(DonePageTest, CompilerRunMinimizesWaitsAndShowsThePanel) {
   SetCurrentDirectoryA(before);
   EXPECT_EQ(form_->ActivePage(), kDone);
   EXPECT_TRUE(minimized_while_waiting);
+  EXPECT_FALSE(input_while_waiting) << "the window takes no input while the compiler runs";
+  EXPECT_TRUE(IsWindowEnabled(form_->handle()));
   EXPECT_FALSE(IsIconic(form_->handle()));
   EXPECT_TRUE(IsWindowVisible(C(IDC_bse)));
   // The stand-in wrote its arguments over the project path: one argument.
