@@ -142,9 +142,10 @@ HWND FindControlByCaption(HWND wnd, const std::string& caption) {
   return nullptr;
 }
 
-HWND FindControlBySpec(HWND wnd, const std::string& spec) {
-  bool digits = !spec.empty() && spec.find_first_not_of("0123456789") == std::string::npos;
-  return digits ? FindControl(wnd, std::atoi(spec.c_str())) : FindControlByCaption(wnd, spec);
+HWND FindControlByIdOrCaption(HWND wnd, const std::string& id_or_caption) {
+  bool digits = !id_or_caption.empty() && id_or_caption.find_first_not_of("0123456789") == std::string::npos;
+  return digits ? FindControl(wnd, std::atoi(id_or_caption.c_str()))
+                : FindControlByCaption(wnd, id_or_caption);
 }
 
 bool SetControlText(HWND control, const std::string& text) {

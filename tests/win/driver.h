@@ -67,7 +67,7 @@ bool PressButton(HWND wnd, const std::string& caption);
 HWND FindControl(HWND wnd, int id);
 HWND FindControlByCaption(HWND wnd, const std::string& caption);
 // "123" names the control with ID 123, anything else its caption.
-HWND FindControlBySpec(HWND wnd, const std::string& spec);
+HWND FindControlByIdOrCaption(HWND wnd, const std::string& id_or_caption);
 
 // Sets a control's text as typed text would be (WM_SETTEXT; an edit then
 // reports its change). False if the window does not answer in time.

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command != "wait" && command != "wait-press") {
-    HWND control = FindControlBySpec(wnd, button);
+    HWND control = FindControlByIdOrCaption(wnd, button);
     if (!control) {
       std::fprintf(stderr, "kestro-driver: no control \"%s\" in \"%s\"\n", button.c_str(), caption.c_str());
       return 1;
