@@ -16,6 +16,7 @@
 
 #include "setup/product.h"
 #include "tests/win/driver.h"
+#include "tests/win/files.h"
 
 namespace kestro {
 namespace {
@@ -28,32 +29,10 @@ constexpr int kDD = 217;
 constexpr int kDriveComboBox1 = 218;
 constexpr int kSEapp = 221;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
+using driver::Exists;
+using driver::ReadAll;
+using driver::RemoveTree;
+using driver::WriteAll;
 
 std::vector<std::string> FilesIn(const std::string& dir) {
   std::vector<std::string> names;

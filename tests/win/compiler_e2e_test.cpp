@@ -9,44 +9,25 @@
 
 #include "compiler/engine.h"
 #include "tests/win/driver.h"
+#include "tests/win/files.h"
 
+// clang-format off
 #include <commctrl.h>
+// clang-format on
 
 namespace kestro {
 namespace {
 
 constexpr int kWaitMs = 30000;
 const char kFormCaption[] = "tessaron Kestro Compiler";
-const char kMarker[] = "eLgNiS\x12\x34" "C!\x12\x34";
+const char kMarker[] =
+    "eLgNiS\x12\x34"
+    "C!\x12\x34";
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
+using driver::Exists;
+using driver::ReadAll;
+using driver::RemoveTree;
+using driver::WriteAll;
 
 std::string IniValue(const std::string& file, const char* section, const char* key) {
   char buf[1024] = {};
@@ -64,7 +45,8 @@ class CompilerExe : public ::testing::Test {
     ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
     CreateDirectoryA((dir_ + "\\src").c_str(), nullptr);
     CreateDirectoryA((dir_ + "\\tmp").c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA(driver::WinePath(KESTRO_COMPILER_EXE).c_str(), (dir_ + "\\Compiler.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(driver::WinePath(KESTRO_COMPILER_EXE).c_str(), (dir_ + "\\Compiler.exe").c_str(), FALSE));
     // A stand-in stub: the marker once, bytes around it.
     WriteAll(dir_ + "\\Stub1.dat", "MZ" + std::string(300, '\x90') + kMarker + std::string(400, '\x11'));
     std::string text;
@@ -81,8 +63,10 @@ class CompilerExe : public ::testing::Test {
 
   void WriteProject(const std::string& extra = "") {
     WriteAll(project_,
-             "[Settings]\r\nCaption=Hall\xF6" "chen\r\nQuiet=0\r\nOutput=out\\x.exe\r\n"
-             "[Files]\r\nNumFiles=2\r\nFile1=src\\a.txt\r\nFile2=src\\b.bin\r\n" + extra);
+             "[Settings]\r\nCaption=Hall\xF6"
+             "chen\r\nQuiet=0\r\nOutput=out\\x.exe\r\n"
+             "[Files]\r\nNumFiles=2\r\nFile1=src\\a.txt\r\nFile2=src\\b.bin\r\n" +
+                 extra);
   }
 
   void Start(const std::string& args) {
@@ -157,12 +141,13 @@ TEST_F(CompilerExe, FileExistsAnsweredNoBuildsNothing) {
   Start(" \"" + project_ + "\"");
   HWND box = WaitBox("File exists");
   ASSERT_TRUE(box);
-  EXPECT_EQ(std::vector<std::string>{
-                "Kestro cannot create a self-extracting because the destination file exists.\r\n\r\n"
-                "Should Kestro overwrite this file?\r\n\r\n"
-                "Choose Yes, to delete this file and continue with the compilation or choose No to stop the "
-                "compilation and return to the wizard WITHOUT having created the self-extracting file."},
-            driver::StaticTexts(box));
+  EXPECT_EQ(
+      std::vector<std::string>{
+          "Kestro cannot create a self-extracting because the destination file exists.\r\n\r\n"
+          "Should Kestro overwrite this file?\r\n\r\n"
+          "Choose Yes, to delete this file and continue with the compilation or choose No to stop the "
+          "compilation and return to the wizard WITHOUT having created the self-extracting file."},
+      driver::StaticTexts(box));
   EXPECT_EQ((std::vector<std::string>{"&Yes", "&No"}), driver::ButtonCaptions(box));
   ASSERT_TRUE(driver::PressButton(box, "&No"));
   ExpectEnds();
@@ -195,7 +180,8 @@ TEST_F(CompilerExe, FailureShowsTheReportThenTheFatalBox) {
   Start(" \"" + project_ + "\"");
   HWND report = WaitBox("Compiler");
   ASSERT_TRUE(report);
-  EXPECT_EQ(std::vector<std::string>{"'zw\xF6lf' ist kein g\xFCltiger Integerwert."}, driver::StaticTexts(report));
+  EXPECT_EQ(std::vector<std::string>{"'zw\xF6lf' ist kein g\xFCltiger Integerwert."},
+            driver::StaticTexts(report));
   EXPECT_EQ(std::vector<std::string>{"OK"}, driver::ButtonCaptions(report));
   ASSERT_TRUE(driver::PressButton(report, "OK"));
 
@@ -304,9 +290,10 @@ TEST_F(CompilerExe, MissingSourceFolderStopsBeforeCompiling) {
   Start(" \"" + project_ + "\" \"out\\z.exe\" \"" + dir_ + "\\no such folder\"");
   HWND box = WaitBox("Error");
   ASSERT_TRUE(box);
-  EXPECT_EQ(std::vector<std::string>{"You have specified a new Source Files Folder but this does not exist.\r\n"
-                                     "To get more help, run COMPILER.EXE without any parameter."},
-            driver::StaticTexts(box));
+  EXPECT_EQ(
+      std::vector<std::string>{"You have specified a new Source Files Folder but this does not exist.\r\n"
+                               "To get more help, run COMPILER.EXE without any parameter."},
+      driver::StaticTexts(box));
   ASSERT_TRUE(driver::PressButton(box, "OK"));
   ExpectEnds();
   EXPECT_EQ("2", IniValue(project_, "Files", "NumFiles")) << "the file list is unchanged";

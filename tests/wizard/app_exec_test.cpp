@@ -9,6 +9,7 @@
 
 #include "common/os.h"
 #include "tests/win/driver.h"
+#include "tests/win/files.h"
 
 namespace kestro::wizard {
 namespace {
@@ -20,12 +21,7 @@ std::string WorkFolder(const std::string& name) {
   return driver::WinePath(dir);
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using driver::ReadAll;
 
 const std::string kChild = "\"" + driver::WinePath(KESTRO_APP_EXEC_CHILD) + "\"";
 
