@@ -123,9 +123,6 @@ std::string FullPath(const std::string& path);
 // Last-modification time of a file as local DOS date (high word) and time
 // (low word); 0 if the file cannot be read.
 uint32_t FileDosDateTime(const std::string& path);
-// Last-modification time of a file in seconds since 1970-01-01 00:00:00 UTC;
-// false if the file cannot be read.
-bool FileModifiedUnix(const std::string& path, int64_t* seconds);
 // The current local time, cut to the DOS format's two-second steps.
 uint32_t CurrentDosDateTime();
 // Sets creation (where the host has one), access and write times of a file

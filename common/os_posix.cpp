@@ -343,13 +343,6 @@ uint32_t FileDosDateTime(const std::string& path) {
   return DosFromTime(st.st_mtime);
 }
 
-bool FileModifiedUnix(const std::string& path, int64_t* seconds) {
-  struct stat st;
-  if (::stat(HostPath(path).c_str(), &st) != 0) return false;
-  *seconds = static_cast<int64_t>(st.st_mtime);
-  return true;
-}
-
 uint32_t CurrentDosDateTime() { return DosFromTime(std::time(nullptr)); }
 
 bool SetFileDosDateTime(const std::string& path, uint32_t dos) {

@@ -295,17 +295,6 @@ uint32_t FileDosDateTime(const std::string& path) {
   return DosFromSystemTime(st);
 }
 
-bool FileModifiedUnix(const std::string& path, int64_t* seconds) {
-  WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
-  // 100-nanosecond steps since 1601-01-01 UTC.
-  int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) |
-                                       d.ftLastWriteTime.dwLowDateTime);
-  int64_t since_1970 = ticks - 116444736000000000LL;
-  *seconds = since_1970 >= 0 ? since_1970 / 10000000 : -((-since_1970 + 9999999) / 10000000);
-  return true;
-}
-
 uint32_t CurrentDosDateTime() {
   SYSTEMTIME st;
   GetLocalTime(&st);
