@@ -183,12 +183,24 @@ std::vector<std::string> ListItems(HWND list) {
   const UINT len_msg = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
   const UINT text_msg = combo ? CB_GETLBTEXT : LB_GETTEXT;
   std::vector<std::string> items;
-  int n = static_cast<int>(SendMessageA(list, count_msg, 0, 0));
+  int n = static_cast<int>(SendMessageW(list, count_msg, 0, 0));
   for (int i = 0; i < n; ++i) {
-    int len = static_cast<int>(SendMessageA(list, len_msg, i, 0));
-    std::string item(len > 0 ? len + 1 : 1, '\0');
-    SendMessageA(list, text_msg, i, reinterpret_cast<LPARAM>(&item[0]));
-    item.resize(len > 0 ? std::strlen(item.c_str()) : 0);
+    // Asked in UTF-16 and converted here: Wine answers an ANSI request from
+    // another process with the UTF-16 bytes' length, past a buffer sized by
+    // the text length, and corrupts the caller's heap.
+    int len = static_cast<int>(SendMessageW(list, len_msg, i, 0));
+    std::wstring wide(len > 0 ? len + 1 : 1, L'\0');
+    SendMessageW(list, text_msg, i, reinterpret_cast<LPARAM>(&wide[0]));
+    wide.resize(len > 0 ? wcslen(wide.c_str()) : 0);
+    std::string item;
+    if (!wide.empty()) {
+      int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                      nullptr, nullptr);
+      item.resize(bytes > 0 ? bytes : 0);
+      if (bytes > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &item[0], bytes, nullptr,
+                            nullptr);
+    }
     items.push_back(item);
   }
   return items;
