@@ -219,6 +219,14 @@ std::vector<int> SelectedItems(HWND list) {
   return selected;
 }
 
+bool SelectItem(HWND list, int index) {
+  const bool combo = IsComboBox(list);
+  if (SendMessageA(list, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0) != index) return false;
+  const WORD code = combo ? CBN_SELCHANGE : LBN_SELCHANGE;
+  return PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), code),
+                      reinterpret_cast<LPARAM>(list)) != 0;
+}
+
 int HorizontalExtent(HWND list) { return static_cast<int>(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0)); }
 
 std::string Escape(const std::string& text) {

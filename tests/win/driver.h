@@ -17,6 +17,7 @@
 //   kestro-driver set-text   CAPTION CONTROL TEXT [--pid N] [--timeout S]
 //   kestro-driver click      CAPTION CONTROL [--pid N] [--timeout S]
 //   kestro-driver items      CAPTION CONTROL [--pid N] [--timeout S]
+//   kestro-driver select     CAPTION CONTROL INDEX [--pid N] [--timeout S]
 //   kestro-driver rect       CAPTION [--pid N] [--timeout S]
 // CONTROL is a control's ID (digits) or its caption. get prints
 // "text<TAB>enabled<TAB>visible" (escaped text, 0 or 1); items prints one
@@ -87,6 +88,10 @@ ControlState StateOf(HWND control);
 // The entries of a list box or combo box, in order, and the selected ones.
 std::vector<std::string> ListItems(HWND list);
 std::vector<int> SelectedItems(HWND list);
+// Chooses entry `index` of a combo box or single-selection list box as a
+// click in its list would: selects it, then tells the parent (CBN_SELCHANGE
+// or LBN_SELCHANGE, posted). False if there is no such entry.
+bool SelectItem(HWND list, int index);
 // A list box's horizontal scroll extent in pixels.
 int HorizontalExtent(HWND list);
 

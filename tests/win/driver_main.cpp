@@ -20,6 +20,7 @@ int Usage() {
       "       kestro-driver wait-gone  CAPTION [--pid N] [--timeout S]\n"
       "       kestro-driver get|click|items CAPTION CONTROL [--pid N] [--timeout S]\n"
       "       kestro-driver set-text   CAPTION CONTROL TEXT [--pid N] [--timeout S]\n"
+      "       kestro-driver select     CAPTION CONTROL INDEX [--pid N] [--timeout S]\n"
       "       kestro-driver rect       CAPTION [--pid N] [--timeout S]\n",
       stderr);
   return 2;
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
   int positional = -1;
   if (command == "wait" || command == "wait-gone" || command == "rect") positional = 0;
   if (command == "wait-press" || command == "get" || command == "click" || command == "items") positional = 1;
-  if (command == "set-text") positional = 2;
+  if (command == "set-text" || command == "select") positional = 2;
   if (positional < 0 || argc < 3 + positional) return Usage();
   std::string button = positional >= 1 ? argv[3] : "";
   std::string text = positional >= 2 ? argv[4] : "";
@@ -95,6 +96,14 @@ int main(int argc, char** argv) {
       std::printf("%s\t%d\t%d\n", Escape(st.text).c_str(), st.enabled, st.visible);
     } else if (command == "set-text") {
       if (!SetControlText(control, text)) return 1;
+    } else if (command == "select") {
+      char* end = nullptr;
+      long index = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end) return Usage();
+      if (!SelectItem(control, static_cast<int>(index))) {
+        std::fprintf(stderr, "kestro-driver: no entry %ld in \"%s\"\n", index, button.c_str());
+        return 1;
+      }
     } else if (command == "click") {
       if (!ClickControl(control)) return 1;
     } else if (command == "items") {
