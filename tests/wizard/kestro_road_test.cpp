@@ -294,5 +294,62 @@ TEST_F(KestroRoad, FromTheAuthorsClicksToAnOutputThatExtracts) {
   }
 }
 
+// The last Next where it cannot go on: the program's error box, the page
+// stays "save", no output; a project that cannot be written is left as it was.
+TEST_F(KestroRoad, ASaveOrACompilerThatFailsKeepsTheProjectAndThePage) {
+  struct Case {
+    const char* name;
+    bool with_compiler;
+    bool read_only;
+    std::string message;  // after the project path is known
+  } cases[] = {
+      {"no Compiler.exe beside the wizard", false, false, "Fichier non trouv\xE9."},
+      {"a read-only project", true, true, "Kann nicht nach %s schreiben."},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Lay(c.with_compiler ? "fail save" : "fail compiler", c.with_compiler);
+    const std::string project = projects_ + "road project.tkp";
+    const std::string before = "[Settings]\r\nCaption=Kept\r\n[Files]\r\nNumFiles=1\r\nFile1=" + sources_ +
+                               "a.txt\r\n";
+    WriteAll(project, before);
+    if (c.read_only) SetFileAttributesA(project.c_str(), FILE_ATTRIBUTE_READONLY);
+    const size_t at = c.message.find("%s");
+    if (at != std::string::npos) c.message.replace(at, 2, project);
+
+    HWND wnd = StartOn(project);
+    ASSERT_TRUE(wnd);
+    for (int shown : {IDC_ch1, IDC_eTitle, IDC_RadioButton953, IDC_Edit4}) Next(wnd, shown);
+    SetText(wnd, IDC_Edit4, root_ + "out dir\\never.exe");
+    Click(wnd, IDC_Next);
+    // The box has the main window's caption: wait for the one with the text.
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+      box = nullptr;
+      for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == kestro_.pid() && w != wnd && IsWindowVisible(w) && driver::WindowText(w) == kMain &&
+            Has(driver::StaticTexts(w), c.message))
+          box = w;
+      }
+      return box != nullptr;
+    }, 30000)) << "no box saying " << c.message;
+    ASSERT_TRUE(driver::PressButton(box, "OK"));
+    EXPECT_TRUE(driver::WaitWindowGone(box, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(wnd) && !IsIconic(wnd); }));
+    EXPECT_TRUE(Visible(wnd, IDC_Edit4)) << "still on \"save\"";
+    EXPECT_EQ(TextOf(wnd, IDC_Next), "&Next >");
+    SetFileAttributesA(project.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (c.read_only) {
+      EXPECT_EQ(ReadAll(project), before);
+      EXPECT_FALSE(Exists(project + ".new"));
+    }
+    EXPECT_FALSE(Exists(root_ + "out dir\\never.exe"));
+    Click(wnd, IDC_Cancel);
+    EXPECT_TRUE(kestro_.Wait(15000));
+  }
+}
+
 }  // namespace
 }  // namespace kestro
