@@ -14,6 +14,15 @@ std::string RemoveBackslash(const std::string& s) {
   return s;
 }
 
+bool IsAbsolutePath(const std::string& p) {
+  return (!p.empty() && (p[0] == '\\' || p[0] == '/')) || (p.size() >= 2 && p[1] == ':');
+}
+
+std::string FromFolderOf(const std::string& file, const std::string& path) {
+  if (path.empty() || IsAbsolutePath(path)) return path;
+  return ExtractFilePath(file) + path;
+}
+
 bool IsPathDelimiter(char c) { return c == '\\' || c == ':' || c == '/'; }
 
 static size_t NamePos(const std::string& path) {

@@ -21,6 +21,13 @@ std::string ExtractFilePath(const std::string& path);
 // The folder part without a trailing backslash (a drive root "C:\" stays).
 std::string ExtractFileDir(const std::string& path);
 
+// Whether the path needs no current folder: it starts with a backslash or a
+// slash, or has a drive ("C:\x", also "C:x").
+bool IsAbsolutePath(const std::string& p);
+// A path of a project taken from the project file's folder, as the compiler
+// takes it: unchanged when empty or absolute, else appended to that folder.
+std::string FromFolderOf(const std::string& file, const std::string& path);
+
 // Whether the path names an existing folder. "X:\" is tested unchanged, any
 // other path after RemoveBackslash. On Windows the attribute read runs with
 // critical-error boxes switched off.

@@ -6,6 +6,7 @@
 
 #include "common/errors.h"
 #include "common/os.h"
+#include "common/paths.h"
 #include "project/ini_file.h"
 #include "project/keys.h"
 #include "ui/message_box.h"
@@ -574,7 +575,9 @@ void TForm1::LoadProject(const std::string& path) {
       bool missing = false;
       for (int k = 1; k <= count; ++k) {
         entries.push_back(ini.ReadString(kSectionFiles, "File" + std::to_string(k), kMissingEntry));
-        if (!os::FileExists(entries.back())) missing = true;
+        // A relative entry (kestro-compiler writes them) lies where the
+        // compiler looks for it: in the project's folder.
+        if (!os::FileExists(FromFolderOf(path, entries.back()))) missing = true;
       }
       lbSrcFiles.AddMany(entries);
       if (missing)
@@ -832,7 +835,10 @@ void TForm1::LaunchCompiler() {
   Ae1.ChangeDir = false;
   Ae1.Wait = true;
   Ae1.ExeParams = {"\"" + Text(IDC_Edit6) + "\""};
-  SetSelPath(Text(IDC_Edit4));
+  // A relative Output is built in the project's folder: show and test that.
+  const std::string output = Text(IDC_Edit4);
+  const std::string built = FromFolderOf(Text(IDC_Edit6), output);
+  SetSelPath(built == output ? output : os::FullPath(built));
   if (Checked(IDC_sco)) {
     ShowWindow(Control(IDC_bse), SW_HIDE);
     return;

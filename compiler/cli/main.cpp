@@ -57,10 +57,6 @@ int ParseJobs(const std::string& text) {
   return n <= kMaxJobs ? n : 0;
 }
 
-bool IsAbsolute(const std::string& p) {
-  return (!p.empty() && (p[0] == '\\' || p[0] == '/')) || (p.size() >= 2 && p[1] == ':');
-}
-
 #ifdef _WIN32
 bool SamePart(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
 #else
@@ -102,14 +98,14 @@ std::string Join(const std::vector<std::string>& parts, size_t from) {
 // "..\pool"), so that the project opens on every machine; an absolute one
 // stays absolute.
 std::string ProjectPath(const std::string& p, const std::string& project) {
-  if (IsAbsolute(p)) {
+  if (IsAbsolutePath(p)) {
     std::string full = p;
     for (char& c : full)
       if (c == '/') c = '\\';
     return full;
   }
   std::vector<std::string> target = Parts(os::FullPath(p));
-  std::vector<std::string> base = Parts(IsAbsolute(project) ? project : os::FullPath(project));
+  std::vector<std::string> base = Parts(IsAbsolutePath(project) ? project : os::FullPath(project));
   base.pop_back();  // the project file's name
   for (size_t up = 0; up <= 1 && up + 1 < base.size(); ++up) {
     size_t n = base.size() - up;
@@ -126,7 +122,7 @@ std::string ProjectPath(const std::string& p, const std::string& project) {
 // --stub, else Stub1.dat beside the program, else (installed Linux build)
 // ../share/kestro/Stub1.dat relative to the program.
 std::string FindStub(const std::string& option) {
-  if (!option.empty()) return IsAbsolute(option) ? option : os::FullPath(option);
+  if (!option.empty()) return IsAbsolutePath(option) ? option : os::FullPath(option);
   std::string dir = ExtractFilePath(os::ModulePath());
   std::string beside = dir + "Stub1.dat";
 #ifndef _WIN32

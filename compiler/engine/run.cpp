@@ -70,10 +70,6 @@ class PrivateFolderGuard {
   std::string folder_;
 };
 
-bool IsAbsolute(const std::string& p) {
-  return (!p.empty() && (p[0] == '\\' || p[0] == '/')) || (p.size() >= 2 && p[1] == ':');
-}
-
 // Stage 14: password.val removed, an existing output's times set to now.
 void FinalCleanUp(const WorkPaths& paths, const std::string& output) {
   os::RemoveFile(paths.password_val);
@@ -220,7 +216,7 @@ RunResult Run(const std::vector<std::string>& params, const RunOptions& options,
   }
   CurrentDirGuard restore_current_dir;
   // Opened again after the current folder has changed: keep it reachable.
-  prep.project = IsAbsolute(params[0]) ? params[0] : os::FullPath(params[0]);
+  prep.project = IsAbsolutePath(params[0]) ? params[0] : os::FullPath(params[0]);
   prep.project_param = params[0];
   prep.stub = options.stub_path;
   prep.pack.jobs = options.jobs > 0 ? options.jobs : DefaultJobs();

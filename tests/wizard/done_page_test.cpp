@@ -167,6 +167,14 @@ TEST_F(DonePageTest, CompilerRunMinimizesWaitsAndShowsThePanel) {
   EXPECT_EQ(arg, project);
   EXPECT_EQ(form_->SelPath(), "C:\\out.exe");
   EXPECT_EQ(driver::StateOf(C(IDC_Sel)).text, "C:\\out.exe");
+  // A relative Output (kestro-compiler stores them) is built in the
+  // project's folder: that is where the label and Test Run point.
+  SetWindowTextA(C(IDC_Edit4), "..\\built\\out.exe");
+  SendMessageA(C(IDC_sco), BM_SETCHECK, BST_CHECKED, 0);
+  Click(IDC_Back);
+  Click(IDC_Next);
+  EXPECT_EQ(form_->ActivePage(), kDone);
+  EXPECT_EQ(form_->SelPath(), WorkFolder("built") + "\\out.exe");
 }
 
 TEST(DonePage, DetailsStartsTheCompilerWhichShowsItsHelp) {

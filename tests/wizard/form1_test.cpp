@@ -740,6 +740,22 @@ TEST_F(ProjectTest, OpenDialogExitsAndWarnings) {
     EXPECT_EQ(boxes.shown()[0].icon(), static_cast<UINT>(MB_ICONEXCLAMATION));
     EXPECT_EQ(form_->SourceList().Items(),
               (std::vector<std::string>{folder_ + "a.txt", "C:\\gone\\x.txt", "Error", folder_ + "b.exe"}));
+  }  {
+    // Relative entries, as kestro-compiler writes them, lie in the
+    // project's folder, whatever the wizard's current folder: no warning.
+    // One that is not there is still missing.
+    os::CreateDir(folder_ + "sub");
+    const std::string beside = folder_ + "sub\\relative.tkp";
+    WriteBytes(beside, "[Files]\r\nNumFiles=2\r\nFile1=..\\a.txt\r\nFile2=..\\b.exe\r\n");
+    ScriptedResponder boxes;
+    Open(beside);
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(form_->SourceList().Items(), (std::vector<std::string>{"..\\a.txt", "..\\b.exe"}));
+    WriteBytes(beside, "[Files]\r\nNumFiles=1\r\nFile1=a.txt\r\n");
+    Open(beside);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text,
+              "One or more files that have been added to the Source File List do no longer exist.");
   }
 }
 
