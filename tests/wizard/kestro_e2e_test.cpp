@@ -1,6 +1,7 @@
 // Kestro.exe as its own process, driven through its real windows by the
 // driver: the default paths beside the program, the About box, the page
-// flow, the command-line start, and the end by Cancel.
+// flow, the command-line start, the warnings of an opened project, and the
+// end by Cancel.
 #include "tests/wizard/kestro_process.h"
 #include "wizard/resource.h"
 
@@ -109,6 +110,48 @@ TEST_F(KestroE2E, ProjectNamedOnTheCommandLine) {
   ASSERT_TRUE(wnd);
   ASSERT_TRUE(WaitUntil([&] { return Visible(wnd, IDC_btnAbout); }));
   EXPECT_FALSE(driver::StateOf(driver::FindControl(wnd, IDC_Back)).enabled);
+}
+
+// Projects the wizard warns about when it opens them: one from an old
+// version (no NumFiles) and one naming files that are gone. Each box comes
+// once; then the "files" page shows the list as read.
+TEST_F(KestroE2E, OldProjectsAndMissingFilesAreWarnedAboutOnce) {
+  struct {
+    const char* name;
+    std::string project;
+    const char* title;
+    const char* caption;
+    const char* starts;
+    std::vector<std::string> listed;
+  } cases[] = {
+      {"old version", "[Settings]\r\nCaption=Old One\r\n[Files]\r\nFile1=C:\\x.txt\r\n", "Old One",
+       "Old Version Warning", "The selected project file has been created with an old version of ", {}},
+      {"missing files",
+       "[Settings]\r\nCaption=Gone One\r\n[Files]\r\nNumFiles=2\r\nFile1=C:\\gone\\x.txt\r\nFile2=C:\\gone\\y.txt\r\n",
+       "Gone One", "Warning", "One or more files that have been added to the Source File List do no longer exist.",
+       {"C:\\gone\\x.txt", "C:\\gone\\y.txt"}},
+  };
+  const std::string folder = Install("warned");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string project = folder + c.name + ".tkp";
+    std::ofstream(os::HostPath(project), std::ios::binary) << c.project;
+    HWND wnd = Start(folder, "\"" + project + "\"");
+    ASSERT_TRUE(wnd);
+    HWND box = driver::WaitForWindow(c.caption, kestro_.pid(), 30000);
+    ASSERT_TRUE(box);
+    std::vector<std::string> texts = driver::StaticTexts(box);
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                            [&](const std::string& t) { return t.rfind(c.starts, 0) == 0; }));
+    ASSERT_TRUE(driver::PressButton(box, "OK"));
+    EXPECT_TRUE(driver::WaitWindowGone(box, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return Visible(wnd, IDC_lbSrcFiles); }));
+    EXPECT_FALSE(driver::WaitForWindow(c.caption, kestro_.pid(), 1000)) << "a second box";
+    EXPECT_EQ(driver::ListItems(driver::FindControl(wnd, IDC_lbSrcFiles)), c.listed);
+    EXPECT_EQ(TextOf(wnd, IDC_eTitle), c.title);
+    Click(wnd, IDC_Cancel);
+    EXPECT_TRUE(kestro_.Wait(15000));
+  }
 }
 
 }  // namespace
