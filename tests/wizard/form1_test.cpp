@@ -837,12 +837,23 @@ TEST_F(ProjectTest, SaveTakesDisabledControlsTheListSelectionAndTheLicence) {
                        "a.txt\r\n"),
             std::string::npos)
       << saved;
-  // A text without a final line break keeps its last character.
-  form_->LicenceEditor()->SetLicText("A\r\nB");
-  form_->CreateScript();
-  EXPECT_NE(ReadBytes(project).find("LicenseText=A\x01\xFF"
-                                    "B\r\n"),
-            std::string::npos);
+  // Only the final line break goes, as a whole (CR LF, a lone CR or LF); a
+  // text without one keeps its last character.
+  const struct {
+    const char* memo;
+    const char* stored;
+  } licences[] = {
+      {"A\r\nB", "A\x01\xFF" "B"},
+      {"A\r\nB\n", "A\x01\xFF" "B"},
+      {"A\r\nB\r", "A\x01\xFF" "B"},
+      {"A\r\nB\r\n\r\n", "A\x01\xFF" "B\x01\xFF"},
+  };
+  for (const auto& l : licences) {
+    form_->LicenceEditor()->SetLicText(l.memo);
+    form_->CreateScript();
+    EXPECT_NE(ReadBytes(project).find(std::string("LicenseText=") + l.stored + "\r\nCancel="), std::string::npos)
+        << l.memo;
+  }
 }
 
 TEST_F(ProjectTest, AFailedSaveKeepsTheOldFileAndThePage) {
