@@ -70,6 +70,11 @@ std::string_view CutAtNul(std::string_view s) {
   return z == std::string_view::npos ? s : s.substr(0, z);
 }
 
+// A value that reading gives back without its first and last character.
+bool EnclosedInQuotes(std::string_view v) {
+  return v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0];
+}
+
 std::string_view Trim(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && IsBlank(static_cast<unsigned char>(s[b]))) ++b;
@@ -530,7 +535,7 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
   const Key* k = doc.Find(CleanName(section), CleanName(key));
   if (!k || !k->has_value) return DefaultValue(def);
   std::string_view v = k->value;
-  if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
+  if (EnclosedInQuotes(v)) v = v.substr(1, v.size() - 2);
   return std::string(v.substr(0, kMaxRead));
 }
 
@@ -618,6 +623,11 @@ std::string ReplaceAll(const std::string& s, const std::string& from, const std:
   }
   out.append(s, pos, std::string::npos);
   return out;
+}
+
+std::string ProtectEnclosingQuotes(const std::string& text) {
+  std::string_view v = Trim(text);  // what the writer keeps
+  return EnclosedInQuotes(v) ? "\"" + std::string(v) + "\"" : text;
 }
 
 std::string EncodeLineBreaks(const std::string& text) { return ReplaceAll(text, "\r\n", "\x01\xFF"); }

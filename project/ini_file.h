@@ -76,6 +76,10 @@ bool WriteInteger(IniFile& ini, const std::string& section, const std::string& k
 // Replaces every occurrence of from by to, scanning from the left,
 // non-overlapping, resuming after the inserted text.
 std::string ReplaceAll(const std::string& s, const std::string& from, const std::string& to);
+// The text to write so that ReadString gives `text` back: reading removes
+// one pair of enclosing quotes, so a text enclosed in a pair (a quoted path
+// as a program's parameter) gets one pair more. Other texts are unchanged.
+std::string ProtectEnclosingQuotes(const std::string& text);
 // CR LF -> 0x01 0xFF (before writing LicenseText) and back (after reading).
 std::string EncodeLineBreaks(const std::string& text);
 std::string DecodeLineBreaks(const std::string& text);

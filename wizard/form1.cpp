@@ -630,7 +630,8 @@ void TForm1::CreateScript() {
         value = Checked(id) ? "1" : "0";
       else
         value = Text(id);
-      ok = ini.WriteString(kSectionSettings, k.name, value);
+      // Reading takes away a pair of enclosing quotes: keep what was typed.
+      ok = ini.WriteString(kSectionSettings, k.name, ProtectEnclosingQuotes(value));
     }
     const std::vector<std::string> files = lbSrcFiles.Items();
     ok = ok && WriteInteger(ini, kSectionFiles, kNumFilesKey, static_cast<int32_t>(files.size()));

@@ -282,6 +282,14 @@ TEST(IniFileWrite, ValueRoundTripsAndEmptyValue) {
     EXPECT_EQ(ini.ReadString("S", key, kDef), expected);
     EXPECT_TRUE(ini.HasKey("S", key));
   }
+  // Protected, a text enclosed in quotes comes back as it was given.
+  const std::string enclosed[] = {"\"C:\\My Files\\a.txt\"", "'single'", "\"a\" b \"c\"", "\"\""};
+  for (const std::string& text : enclosed) {
+    ASSERT_TRUE(ini.WriteString("Q", "k", ProtectEnclosingQuotes(text)));
+    EXPECT_EQ(ini.ReadString("Q", "k", kDef), text);
+  }
+  for (const std::string& text : {std::string("plain"), std::string("\""), std::string("\"open"), std::string("a \"b\"")})
+    EXPECT_EQ(ProtectEnclosingQuotes(text), text) << "unchanged";
   // An empty value is text, not the default; as a Boolean it is no integer.
   EXPECT_TRUE(ReadBool(ini, "S", "K0", true));
   EXPECT_FALSE(ReadBool(ini, "S", "K0", false));

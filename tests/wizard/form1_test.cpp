@@ -856,6 +856,27 @@ TEST_F(ProjectTest, SaveTakesDisabledControlsTheListSelectionAndTheLicence) {
   }
 }
 
+// Reading a project takes away a pair of enclosing quotes; a quoted
+// parameter typed by the author comes back as typed, save after save.
+TEST_F(ProjectTest, QuotedTextsComeBackAsTyped) {
+  const std::string project = folder_ + "quoted.tkp";
+  const std::string typed = "\"C:\\My Files\\log.txt\"";
+  form_->SetText(IDC_Edit6, project);
+  form_->SetText(IDC_Edit9, typed);
+  form_->SetText(IDC_eTitle, "'Single'");
+  form_->CreateScript();
+  const std::string saved = ReadBytes(project);
+  EXPECT_NE(saved.find("RunProgExePara=\"" + typed + "\"\r\n"), std::string::npos) << saved;
+  form_->SetText(IDC_Edit9, "");
+  form_->SetText(IDC_eTitle, "");
+  ScriptedResponder boxes;
+  Open(project);
+  EXPECT_EQ(State(IDC_Edit9).text, typed);
+  EXPECT_EQ(State(IDC_eTitle).text, "'Single'");
+  form_->CreateScript();
+  EXPECT_EQ(ReadBytes(project), saved);
+}
+
 TEST_F(ProjectTest, AFailedSaveKeepsTheOldFileAndThePage) {
   const std::string project = folder_ + "read only.tkp";
   WriteBytes(project, "[Settings]\r\nCaption=Old\r\n");
