@@ -97,8 +97,8 @@ class KestroRoad : public KestroProcessTest {
     HWND name = driver::FindControl(open, kOpenFileName);
     ASSERT_TRUE(name);
     ASSERT_TRUE(driver::SetControlText(name, folder));
-    ASSERT_TRUE(driver::PressButton(open, "&Open"));  // into the folder
-    Sleep(500);
+    ASSERT_TRUE(driver::PressButton(open, "&Open"));  // into the folder, which empties the box
+    ASSERT_TRUE(WaitUntil([&] { return driver::WindowText(name).empty(); })) << "still " << folder;
     ASSERT_TRUE(driver::SetControlText(name, names));
     ASSERT_TRUE(driver::PressButton(open, "&Open"));
     ASSERT_TRUE(driver::WaitWindowGone(open, 20000));

@@ -76,7 +76,7 @@ start_wizard "$run/wiz dir/author.tkp"
 drive click "$main" "$add_files"
 drive set-text Open "$file_name_box" "$(winpath "$run/files")"
 drive wait-press Open "&Open" >/dev/null
-sleep 0.5
+for _ in $(seq 50); do [ -z "$(drive get Open "$file_name_box" | field)" ] && break; sleep 0.2; done
 drive set-text Open "$file_name_box" '"a.txt" "b.txt" "c.bin"'
 drive wait-press Open "&Open" >/dev/null
 drive wait-gone Open
