@@ -181,8 +181,19 @@ TEST(DonePage, DetailsStartsTheCompilerWhichShowsItsHelp) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   ui::RegisterWidgets(GetModuleHandleA(nullptr));
+  // The wizard's folder has a blank, as the default "C:\tessaron Kestro"
+  // has; unquoted, Windows would first start the "tessaron.exe" before it.
+  const std::string base = WorkFolder("details");
+  const std::string folder = base + "\\tessaron Kestro\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA((driver::WinePath(KESTRO_DIST_DIR) + "\\Compiler.exe").c_str(),
+                        (folder + "Compiler.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((driver::WinePath(KESTRO_DIST_DIR) + "\\Stub1.dat").c_str(), (folder + "Stub1.dat").c_str(),
+                        FALSE));
+  ASSERT_TRUE(
+      CopyFileA(driver::WinePath(KESTRO_APP_EXEC_CHILD).c_str(), (base + "\\tessaron.exe").c_str(), FALSE));
   TForm1::Options options;
-  options.program_folder = driver::WinePath(KESTRO_DIST_DIR) + "\\";
+  options.program_folder = folder;
   TForm1 form(GetModuleHandleA(nullptr), options);  // the real RunCommand
   form.Show();
   ASSERT_TRUE(driver::ClickControl(form.Control(IDC_btnCompilerDetails)));
