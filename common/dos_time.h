@@ -1,10 +1,11 @@
 // The DOS date and time of the file entries (date in the high word, time in
 // the low word, two-second steps), packed and unpacked in one place for the
 // compiler's file layer on every host and for the extractor. Header-only
-// and free of the standard library, so that the extractor stub can use it.
+// and free of the C++ standard library, so that the extractor stub can use it.
 #pragma once
 
 #include <stdint.h>
+#include <time.h>
 
 namespace kestro {
 
@@ -39,6 +40,24 @@ inline bool UnpackDos(uint32_t dos, CivilTime* t) {
   t->second = static_cast<int>((time & 31) * 2);
   return t->month >= 1 && t->month <= 12 && t->day >= 1 && t->hour <= 23 && t->minute <= 59 &&
          t->second <= 58;
+}
+
+// The local time a DOS date and time names, in seconds since 1970 (through
+// mktime, which looks up daylight saving); false when it is no valid DOS
+// time or the C library cannot give it.
+inline bool LocalSecondsFromDos(uint32_t dos, time_t* seconds) {
+  CivilTime c;
+  if (!UnpackDos(dos, &c)) return false;
+  struct tm t = {};
+  t.tm_year = c.year - 1900;
+  t.tm_mon = c.month - 1;
+  t.tm_mday = c.day;
+  t.tm_hour = c.hour;
+  t.tm_min = c.minute;
+  t.tm_sec = c.second;
+  t.tm_isdst = -1;
+  *seconds = mktime(&t);
+  return *seconds != static_cast<time_t>(-1);
 }
 
 // The UTC calendar time of a count of seconds since 1970-01-01 00:00:00 UTC

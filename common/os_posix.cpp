@@ -346,18 +346,8 @@ uint32_t FileDosDateTime(const std::string& path) {
 uint32_t CurrentDosDateTime() { return DosFromTime(std::time(nullptr)); }
 
 bool SetFileDosDateTime(const std::string& path, uint32_t dos) {
-  CivilTime c;
-  if (!UnpackDos(dos, &c)) return false;
-  std::tm t{};
-  t.tm_year = c.year - 1900;
-  t.tm_mon = c.month - 1;
-  t.tm_mday = c.day;
-  t.tm_hour = c.hour;
-  t.tm_min = c.minute;
-  t.tm_sec = c.second;
-  t.tm_isdst = -1;
-  time_t s = std::mktime(&t);
-  if (s == static_cast<time_t>(-1)) return false;
+  time_t s;
+  if (!LocalSecondsFromDos(dos, &s)) return false;
   struct timeval tv[2] = {{s, 0}, {s, 0}};
   return ::utimes(HostPath(path).c_str(), tv) == 0;
 }

@@ -152,22 +152,8 @@ bool RenameNew(const char* src, const char* dst) {
 }
 
 bool SetFileDos(const char* path, uint32_t dos) {
-  CivilTime c;
-  if (!UnpackDos(dos, &c)) {
-    g_error = EINVAL;
-    return false;
-  }
-  struct tm t;
-  memset(&t, 0, sizeof t);
-  t.tm_year = c.year - 1900;
-  t.tm_mon = c.month - 1;
-  t.tm_mday = c.day;
-  t.tm_hour = c.hour;
-  t.tm_min = c.minute;
-  t.tm_sec = c.second;
-  t.tm_isdst = -1;
-  time_t s = mktime(&t);
-  if (s == static_cast<time_t>(-1)) {
+  time_t s;
+  if (!LocalSecondsFromDos(dos, &s)) {
     g_error = EINVAL;
     return false;
   }
