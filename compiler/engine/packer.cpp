@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -93,14 +94,6 @@ void OpenSource(const std::string& source, os::File* file) {
   }
 }
 
-int CountSourceFiles(const project::IniFile& ini) {
-  int n = 0;
-  while (n < project::kMaxEntries &&
-         !ini.ReadString(project::kSectionFiles, "File" + std::to_string(n + 1), "").empty())
-    ++n;
-  return n;
-}
-
 namespace {
 
 SourceReadHook& ReadHook() {
@@ -138,9 +131,10 @@ class BufferedWriter {
 constexpr size_t kDataBuffer = 1u << 20;
 constexpr size_t kSettingsBuffer = 65536;
 
-// password.val, then File1, File2, ... up to the first missing or empty one.
-std::vector<std::string> SourceList(const project::IniFile& ini, const WorkPaths& paths) {
-  std::vector<std::string> sources = {paths.password_val};
+}  // namespace
+
+std::vector<std::string> SourceFiles(const project::IniFile& ini) {
+  std::vector<std::string> sources;
   for (int i = 1; i <= project::kMaxEntries; ++i) {
     std::string source = ini.ReadString(project::kSectionFiles, FileKey(i), "");
     if (source.empty()) break;
@@ -148,8 +142,6 @@ std::vector<std::string> SourceList(const project::IniFile& ini, const WorkPaths
   }
   return sources;
 }
-
-}  // namespace
 
 void SetSourceReadHook(SourceReadHook hook) { ReadHook() = std::move(hook); }
 
@@ -162,11 +154,10 @@ uint32_t SourceDosTime(uint32_t local_dos, int64_t modified_unix, int64_t source
   return PackDos(CivilFromUnix(modified_unix < source_date_epoch ? modified_unix : source_date_epoch));
 }
 
-void CheckSourceNames(const project::IniFile& ini) {
-  for (int i = 1; i <= project::kMaxEntries; ++i) {
-    std::string source = ini.ReadString(project::kSectionFiles, FileKey(i), "");
-    if (source.empty()) break;
-    std::string name = ExtractFileName(source);
+void CheckSourceNames(const std::vector<std::string>& sources) {
+  for (size_t k = 0; k < sources.size(); ++k) {
+    const int i = static_cast<int>(k) + 1;
+    std::string name = ExtractFileName(sources[k]);
     format::PStr<63> destination;
     format::MakeDestination(name.data(), name.size(), &destination);
     if (!format::SafeDestination(destination.chars, destination.len)) {
@@ -183,9 +174,12 @@ void CheckSourceNames(const project::IniFile& ini) {
 
 void BuildDataPart(const project::IniFile& ini, const WorkPaths& paths, int pending_error, RunState& run,
                    Script* script, const PackOptions& pack) {
-  std::vector<std::string> sources = SourceList(ini, paths);
-  run.SetMaximum(static_cast<int>(sources.size()) - 1 + 5);
-  CheckSourceNames(ini);
+  std::vector<std::string> files = SourceFiles(ini);
+  run.SetMaximum(static_cast<int>(files.size()) + 5);
+  CheckSourceNames(files);
+  // password.val first, then the files.
+  std::vector<std::string> sources = {paths.password_val};
+  sources.insert(sources.end(), std::make_move_iterator(files.begin()), std::make_move_iterator(files.end()));
   os::File data;
   try {
     data.Open(paths.setup1, paths.create);

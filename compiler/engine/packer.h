@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/os.h"
 #include "compiler/engine/run_state.h"
@@ -79,13 +80,15 @@ struct WorkPaths {
   os::File::Mode create = os::File::kCreate;
 };
 
-// The number of consecutive non-empty File1, File2, ... (at most 60000).
-int CountSourceFiles(const project::IniFile& ini);
+// The source files: File1, File2, ... up to the first missing or empty one
+// (at most 60000).
+std::vector<std::string> SourceFiles(const project::IniFile& ini);
 
 // Stops the run when a source file's name would give a destination the
 // extractor refuses ("a?b.txt", "aux.txt", a name cut to 63 characters
-// that ends in a dot). Stage 8 runs it before SETUP.1 is created.
-void CheckSourceNames(const project::IniFile& ini);
+// that ends in a dot). Entry 1 is sources[0]. Stage 8 runs it before
+// SETUP.1 is created.
+void CheckSourceNames(const std::vector<std::string>& sources);
 
 // Called after each block read from a source file, with its path and the
 // bytes read so far: a seam for tests that change a file while it is
