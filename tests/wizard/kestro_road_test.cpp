@@ -96,15 +96,20 @@ class KestroRoad : public KestroProcessTest {
     ASSERT_TRUE(open) << "no open dialog";
     HWND name = driver::FindControl(open, kOpenFileName);
     ASSERT_TRUE(name);
-    // Into the folder, which empties the box. A dialog still setting itself
-    // up may take the text back: type it again then.
+    // Into the folder, which empties the box; under load that can take a
+    // while. A press the dialog did not take leaves the folder in the box:
+    // press again; a dialog still setting itself up may have replaced it:
+    // type it again.
     bool entered = false;
-    for (int attempt = 0; attempt < 5 && !entered; ++attempt) {
-      ASSERT_TRUE(driver::SetControlText(name, folder));
+    for (int attempt = 0; attempt < 4 && !entered; ++attempt) {
+      if (driver::WindowText(name) != folder) {
+        ASSERT_TRUE(driver::SetControlText(name, folder));
+      }
       ASSERT_TRUE(driver::PressButton(open, "&Open"));
-      entered = WaitUntil([&] { return driver::WindowText(name).empty(); }, 3000);
+      entered = WaitUntil([&] { return driver::WindowText(name).empty(); }, 15000);
     }
-    ASSERT_TRUE(entered) << "the open dialog did not enter " << folder;
+    ASSERT_TRUE(entered) << "the open dialog did not enter " << folder << "; its box holds \""
+                         << driver::WindowText(name) << "\"";
     ASSERT_TRUE(driver::SetControlText(name, names));
     ASSERT_TRUE(driver::PressButton(open, "&Open"));
     ASSERT_TRUE(driver::WaitWindowGone(open, 20000));
@@ -122,6 +127,10 @@ class KestroRoad : public KestroProcessTest {
   void Next(HWND wnd, int shown_control) {
     Click(wnd, IDC_Next);
     ASSERT_TRUE(WaitUntil([&] { return Visible(wnd, shown_control); })) << shown_control;
+  }
+  // From "files" to "save" without changing anything.
+  void NextToSave(HWND wnd) {
+    for (int shown : {IDC_ch1, IDC_eTitle, IDC_RadioButton953, IDC_Edit4}) ASSERT_NO_FATAL_FAILURE(Next(wnd, shown));
   }
 
   // A check box to the wanted state, by a click as a person would.
@@ -149,7 +158,7 @@ TEST_F(KestroRoad, FromTheAuthorsClicksToAnOutputThatExtracts) {
   } modes[] = {{"extract only, with a shortcut", false}, {"run a setup program", true}};
   for (const Mode& mode : modes) {
     SCOPED_TRACE(mode.name);
-    Lay(mode.run_setup ? "road run" : "road extract");
+    ASSERT_NO_FATAL_FAILURE(Lay(mode.run_setup ? "road run" : "road extract"));
     const std::string project = projects_ + "road project.tkp";
     const std::string output = root_ + "out dir\\road output.exe";
     const std::string shortcut = std::string("Kestro road shortcut ") + std::to_string(GetCurrentProcessId());
@@ -159,8 +168,9 @@ TEST_F(KestroRoad, FromTheAuthorsClicksToAnOutputThatExtracts) {
     HWND wnd = StartOn(project);
     ASSERT_TRUE(wnd);
     EXPECT_EQ(TextOf(wnd, IDC_eTitle), "Before");
-    AddFiles(wnd, sources_, mode.run_setup ? "\"b.txt\" \"a.txt\" \"setup.exe\"" : "\"b.txt\" \"a.txt\"");
-    AddFolder(wnd, sources_ + "more");
+    ASSERT_NO_FATAL_FAILURE(
+        AddFiles(wnd, sources_, mode.run_setup ? "\"b.txt\" \"a.txt\" \"setup.exe\"" : "\"b.txt\" \"a.txt\""));
+    ASSERT_NO_FATAL_FAILURE(AddFolder(wnd, sources_ + "more"));
     std::vector<std::string> items = driver::ListItems(driver::FindControl(wnd, IDC_lbSrcFiles));
     std::vector<std::string> picked = {sources_ + "b.txt", sources_ + "a.txt"};
     if (mode.run_setup) picked.push_back(sources_ + "setup.exe");
@@ -213,6 +223,7 @@ TEST_F(KestroRoad, FromTheAuthorsClicksToAnOutputThatExtracts) {
     Next(wnd, IDC_Edit4);  // "save"
     SetText(wnd, IDC_Edit4, output);
     EXPECT_FALSE(Checked(wnd, IDC_sco));
+    ASSERT_FALSE(HasFatalFailure()) << "not all set: no compile";
     Click(wnd, IDC_Next);  // saves, then the real Compiler.exe builds the output
     ASSERT_TRUE(WaitUntil([&] { return TextOf(wnd, IDC_Next) == "&New >"; }, 180000)) << "no \"done\" page";
     EXPECT_TRUE(Visible(wnd, IDC_bse));
@@ -290,7 +301,7 @@ TEST_F(KestroRoad, FromTheAuthorsClicksToAnOutputThatExtracts) {
       EXPECT_TRUE(kestro_.Wait(15000));
       wnd = StartOn(project);
       ASSERT_TRUE(wnd);
-      for (int shown : {IDC_ch1, IDC_eTitle, IDC_RadioButton953, IDC_Edit4}) Next(wnd, shown);
+      ASSERT_NO_FATAL_FAILURE(NextToSave(wnd));
       EXPECT_EQ(TextOf(wnd, IDC_e66), shortcut);
       Check(wnd, IDC_sco);
       Click(wnd, IDC_Next);
@@ -316,7 +327,7 @@ TEST_F(KestroRoad, ASaveOrACompilerThatFailsKeepsTheProjectAndThePage) {
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Lay(c.with_compiler ? "fail save" : "fail compiler", c.with_compiler);
+    ASSERT_NO_FATAL_FAILURE(Lay(c.with_compiler ? "fail save" : "fail compiler", c.with_compiler));
     const std::string project = projects_ + "road project.tkp";
     const std::string before = "[Settings]\r\nCaption=Kept\r\n[Files]\r\nNumFiles=1\r\nFile1=" + sources_ +
                                "a.txt\r\n";
@@ -327,7 +338,7 @@ TEST_F(KestroRoad, ASaveOrACompilerThatFailsKeepsTheProjectAndThePage) {
 
     HWND wnd = StartOn(project);
     ASSERT_TRUE(wnd);
-    for (int shown : {IDC_ch1, IDC_eTitle, IDC_RadioButton953, IDC_Edit4}) Next(wnd, shown);
+    ASSERT_NO_FATAL_FAILURE(NextToSave(wnd));
     SetText(wnd, IDC_Edit4, root_ + "out dir\\never.exe");
     Click(wnd, IDC_Next);
     // The box has the main window's caption: wait for the one with the text.

@@ -74,13 +74,15 @@ pages_to_save() { for c in "$question" "$title" "$extract_only" "$output"; do dr
 printf '[Settings]\r\nCaption=Round Trip\r\n[Files]\r\nNumFiles=0\r\n' >"wiz dir/author.tkp"
 start_wizard "$run/wiz dir/author.tkp"
 drive click "$main" "$add_files"
-# Into the folder, which empties the box; a dialog still setting itself up
-# may take the text back, so type it again then.
+# Into the folder, which empties the box; under load that can take a while.
+# A press the dialog did not take leaves the folder in the box: press again;
+# a dialog still setting itself up may have replaced it: type it again.
+folder=$(winpath "$run/files")
 entered=
-for _ in 1 2 3 4 5; do
-  drive set-text Open "$file_name_box" "$(winpath "$run/files")"
+for _ in 1 2 3 4; do
+  [ "$(drive get Open "$file_name_box" | field)" = "${folder//\\/\\\\}" ] || drive set-text Open "$file_name_box" "$folder"
   drive wait-press Open "&Open" >/dev/null
-  for _ in $(seq 15); do [ -z "$(drive get Open "$file_name_box" | field)" ] && entered=1 && break; sleep 0.2; done
+  for _ in $(seq 75); do [ -z "$(drive get Open "$file_name_box" | field)" ] && entered=1 && break; sleep 0.2; done
   [ -z "$entered" ] || break
 done
 [ -n "$entered" ] || { echo "the open dialog did not enter the folder"; exit 1; }
